@@ -1,0 +1,5 @@
+#include "app/globals.h"
+
+ProgramVariables program;
+
+void ResetProgramVariables() { program = ProgramVariables{}; }

@@ -1,0 +1,17 @@
+# cinevarta_hosts(<target> <imdb> <imdb-pro> <culturalia> <culturalia-domain>)
+# Makes a small object library that defines the source hosts as constants, so that one program
+# can be built against the real sites and another against the local sample site.
+function(cinevarta_hosts target imdb imdb_pro culturalia domain)
+  if(domain STREQUAL "")
+    string(REGEX REPLACE "^[^.]*\\." "" domain "${culturalia}")
+  endif()
+  set(CV_IMDB_HOST "${imdb}")
+  set(CV_IMDB_PRO_HOST "${imdb_pro}")
+  set(CV_CULTURALIA_HOST "${culturalia}")
+  set(CV_CULTURALIA_DOMAIN "${domain}")
+  set(CV_AUTHOR_PAGE "${CINEVARTA_AUTHOR_PAGE}")
+  set(out ${CMAKE_BINARY_DIR}/generated/${target}.cpp)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/hosts.cpp.in ${out} @ONLY)
+  add_library(${target} OBJECT ${out})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+endfunction()

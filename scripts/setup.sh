@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12, every package that building, testing and running Cinevarta needs and
+# that is not installed yet. Does nothing (not even `apt-get update`) when all are present.
+set -euo pipefail
+
+packages=(
+  g++ cmake make pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
+  libjpeg62-turbo-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcpp-httplib-dev
+  fonts-liberation fontconfig
+  clang libclang-rt-14-dev
+  poppler-utils
+  xvfb xdotool xclip x11-apps imagemagick
+  cppcheck clang-tidy
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -q
+"${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# The README's test command: installs what is missing, builds, and runs every test headless.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${CINEVARTA_BUILD_DIR:-$root/build}
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+export QT_QPA_PLATFORM=offscreen
+cd "$build"
+ctest --output-on-failure -j"$(nproc)"

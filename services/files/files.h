@@ -1,0 +1,26 @@
+#pragma once
+// Numbered open files with a line interface, whole-file queries and the download of a URL.
+//
+// Files hold raw Windows-1252 bytes; lines end at CR LF, LF or CR on reading, and at CR LF on
+// writing; no byte-order mark is ever written. An operation on a number that is not open does
+// nothing: FileReadLine gives "", FileAtEnd answers end, FileWriteLine writes 0 bytes. Names are
+// texts converted to UTF-8 for the system; relative names are relative to the working directory.
+#include <cstdint>
+
+#include "services/text/text.h"
+
+int FileCreate(int number, const Text& name);        // truncates; nonzero on success
+int FileOpenOrCreate(int number, const Text& name);  // keeps old content, position 0
+Text FileReadLine(int number);
+int FileAtEnd(int number);                           // nonzero at the end
+std::int64_t FileWriteLine(int number, const Text& text);  // text, then CR LF
+void FileClose(int number);
+void FileCloseAll();
+std::int64_t FileSizeOf(const Text& name);  // -1 missing or empty name, -2 a folder
+int FileDelete(const Text& name);
+int FileCopy(const Text& source, const Text& target);
+
+// A synchronous HTTP GET of the URL into the local file, replacing it. Returns when the transfer
+// has ended; a failure leaves the file missing or partial. While it runs no user input is
+// dispatched. Built on the page fetcher's network session (services/webview).
+void DownloadToFile(const Text& url, const Text& localPath);

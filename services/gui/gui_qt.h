@@ -1,0 +1,42 @@
+#pragma once
+// The GUI layer's side door for the other services, which live on Qt as well: the web view,
+// the column sorter, the image services and printing. The application never includes this.
+#include <functional>
+
+#include <QFont>
+#include <QImage>
+#include <QWidget>
+
+#include "services/gui/gui.h"
+
+class QTreeWidget;
+
+// The client area of a window, or null. Gadgets are children of it.
+QWidget* GuiWindowClient(int window);
+// The client area that new gadgets go into (the most recently opened window), or null.
+QWidget* GuiCurrentTarget();
+int GuiCurrentTargetNumber();
+
+// A gadget made by another service (the web view). The layer owns the widget from now on and
+// calls the hooks for GadgetSetText and GadgetGetText on that number.
+struct GadgetHooks {
+  std::function<void(const Text&)> setText;
+  std::function<Text()> getText;
+};
+void GuiAdoptGadget(int number, QWidget* widget, GadgetHooks hooks);
+
+// The widget of a gadget, or null. Lists are QTreeWidget (report view, one top-level item a row).
+QWidget* GuiGadgetWidget(int number);
+QTreeWidget* GuiListWidget(int number);
+
+// Rows of a list are renumbered (Qt::UserRole holds the row index) by the column sorter; the GUI
+// layer calls this after it inserts or removes rows of a list, when a sorter has set it.
+using ListRowsChanged = std::function<void(int number, bool cleared)>;
+void GuiSetListRowsChangedHook(ListRowsChanged hook);
+
+// Queue an event for EventWait/EventPoll. Only this queue reaches the application.
+void GuiQueueEvent(const Event& event);
+
+// The objects behind the opaque handles.
+inline const QImage* GuiImageOf(ImageHandle_t handle) { return static_cast<const QImage*>(handle); }
+inline const QFont* GuiFontOf(FontHandle handle) { return static_cast<const QFont*>(handle); }
