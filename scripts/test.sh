@@ -8,3 +8,5 @@ build=${CINEVARTA_BUILD_DIR:-$root/build}
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"
+# A short run of every fuzz target, with sanitizers.
+"$root/scripts/fuzz.sh" "${CINEVARTA_FUZZ_SECONDS:-15}"
