@@ -1,0 +1,74 @@
+# Installing Cinevarta like any desktop program, and packing it as a Debian package.
+#
+# `cmake --install` puts the program in bin/, a menu entry in share/applications/, the icon in
+# the hicolor theme (PNG sizes and SVG) and a manual page. The menu entry starts
+# `cinevarta-launcher`, which runs the program in ~/.local/share/cinevarta: the program keeps its
+# favourites and scratch files in its working folder, and a menu would otherwise start it in the
+# home folder. `cpack -G DEB` (run in the build folder) makes cinevarta_<version>_<arch>.deb,
+# whose library dependencies come from dpkg-shlibdeps. Only the real program is installed; the
+# demo, which asks the local sample site, stays in the build folder.
+include(GNUInstallDirs)
+
+set(CV_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
+
+install(TARGETS cinevarta RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cinevarta)
+install(PROGRAMS ${CV_PACKAGING}/cinevarta-launcher
+        DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cinevarta)
+install(FILES ${CV_PACKAGING}/cinevarta.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT cinevarta)
+foreach(size 16 22 24 32 48 64 128 256)
+  install(FILES ${CV_PACKAGING}/icons/cinevarta-${size}.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+          RENAME cinevarta.png COMPONENT cinevarta)
+endforeach()
+install(FILES ${CV_PACKAGING}/icons/cinevarta.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT cinevarta)
+
+# The manual page, compressed as Debian keeps them (-n: no time stamp, so builds repeat).
+set(CV_MANPAGE ${CMAKE_BINARY_DIR}/packaging/cinevarta.1.gz)
+add_custom_command(OUTPUT ${CV_MANPAGE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/packaging
+  COMMAND gzip -9n -c ${CV_PACKAGING}/cinevarta.1 > ${CV_MANPAGE}
+  DEPENDS ${CV_PACKAGING}/cinevarta.1 VERBATIM)
+add_custom_target(cinevarta_manpage ALL DEPENDS ${CV_MANPAGE})
+install(FILES ${CV_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT cinevarta)
+install(FILES ${CV_MANPAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
+        RENAME cinevarta-launcher.1.gz COMPONENT cinevarta)
+
+# --- The Debian package ----------------------------------------------------------------------
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME cinevarta)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Equipo Cinevarta")
+set(CPACK_PACKAGE_CONTACT "Equipo Cinevarta <cinevarta@cinevarta.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "look films up on IMDb and Culturalia (Spanish interface)")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  "Cinevarta looks a film up by its title on IMDb or on the Spanish film site\n\
+Culturalia, lists the films found and shows the card of the chosen one: title,\n\
+genre, nationality, director, moral rating, rating, cast, synopsis and, for\n\
+Culturalia, the cover. Favourite films are kept in favoritos.ini; the cover can\n\
+be saved and the card printed on one page. The interface is in Spanish.")
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${CINEVARTA_AUTHOR_PAGE}")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+# The shared libraries the program links come from dpkg-shlibdeps. What it loads at run time
+# without linking must be named here: Qt's X11 and Wayland platform plugins (qt6-qpa-plugins),
+# and the metric-compatible face that "Arial" resolves to (fonts-liberation). The credit link
+# opens the browser through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEB_COMPONENT_INSTALL OFF)
+set(CPACK_COMPONENTS_ALL cinevarta)
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Cinevarta;cinevarta;/")
+include(CPack)
+
+# A check of the installed tree and of the launcher, run with the other tests.
+if(CINEVARTA_TESTS)
+  add_test(NAME packaging_install_tree
+           COMMAND bash ${CV_PACKAGING}/check-install.sh ${CMAKE_BINARY_DIR})
+  set_tests_properties(packaging_install_tree PROPERTIES TIMEOUT 300)
+endif()
