@@ -8,5 +8,8 @@ build=${CINEVARTA_BUILD_DIR:-$root/build}
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"
+# Static checks of the project's own code, then the whole suite again under ASan and UBSan.
+"$root/scripts/static-checks.sh"
+"$root/scripts/sanitize.sh"
 # A short run of every fuzz target, with sanitizers.
 "$root/scripts/fuzz.sh" "${CINEVARTA_FUZZ_SECONDS:-15}"
