@@ -6,11 +6,17 @@
 # texts, the sample server's request log and the bytes of favoritos.ini, and leaves a
 # screenshot of the screen after every step in the output folder.
 #
-# Usage: person_run.sh <cinevarta-demo> <sample-server> <sample-site> <port> <output folder>
+# The sample server runs on a free port behind x11_slow_proxy, which listens on the port compiled
+# into the demo and holds back the first search page and the IMDb film pages for a moment, so the
+# busy window can be photographed and a click made meanwhile can be shown to be lost.
+#
+# Usage: person_run.sh <cinevarta-demo> <sample-server> <x11_slow_proxy> <sample-site> <port>
+#                      <output folder>
 # Exits 77 (the test is skipped) when Xvfb, xdotool, xclip or import is missing or no X server
 # can be started; 1 on any failed check.
 set -uo pipefail
-demo=${1:?demo}; server=${2:?server}; site=${3:?site}; port=${4:?port}; out=${5:?output}
+demo=${1:?demo}; server=${2:?server}; proxy=${3:?proxy}; site=${4:?site}; port=${5:?port}
+out=${6:?output}
 
 skip() { echo "SKIPPED: $*"; exit 77; }
 for tool in Xvfb xdotool xclip import; do
@@ -18,6 +24,7 @@ for tool in Xvfb xdotool xclip import; do
 done
 [ -x "$demo" ] || { echo "FAIL: no demo program at $demo"; exit 1; }
 [ -x "$server" ] || { echo "FAIL: no sample server at $server"; exit 1; }
+[ -x "$proxy" ] || { echo "FAIL: no proxy at $proxy"; exit 1; }
 
 rm -rf "$out"
 mkdir -p "$out/work"
@@ -71,16 +78,24 @@ shot() {
   import -window root "$name" 2>>"$out/import.log" || fail "screenshot $name"
 }
 
-# --- The sample server on the demo's port ---------------------------------------------------------
-port_answers() { (exec 9<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; }
-if port_answers; then
+# --- The sample server, and the slow front on the demo's port --------------------------------------
+answers() { (exec 9<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+if answers "$port"; then
   echo "FAIL: something already listens on port $port (a running scripts/run.sh?)"
   exit 1
 fi
-"$server" "$site" "$port" >"$log" 2>&1 &
-server_pid=$!
-pids+=($server_pid)
-wait_for "the sample server on port $port" port_answers || exit 1
+site_port=
+for ((candidate = 20000 + RANDOM % 20000, i = 0; i < 50; candidate++, i++)); do
+  answers "$candidate" || { site_port=$candidate; break; }
+done
+[ -n "$site_port" ] || { echo "FAIL: no free port for the sample server"; exit 1; }
+"$server" "$site" "$site_port" >"$log" 2>&1 &
+pids+=($!)
+wait_for "the sample server on port $site_port" answers "$site_port" || exit 1
+delay_ms=2500
+"$proxy" "$port" "$site_port" "$delay_ms" "/bus/resu.php" "/title/" >"$out/proxy.log" 2>&1 &
+pids+=($!)
+wait_for "the proxy on port $port" answers "$port" || exit 1
 
 # --- The program --------------------------------------------------------------------------------
 # A favourite from an earlier run, so the saved file shows that loading, adding and sorting work
@@ -148,6 +163,10 @@ before=$(requests_so_far)
 typed "$c_search"
 shot typed
 keys Return
+# The proxy holds the search page back: the busy window names the search and the source.
+wait_for "the busy window during the search" busy_shown
+sleep 0.3
+shot busy-search
 wait_requests "/bus/resu\.php\?texto=$c_search_url&donde=1"
 wait_requests "/art/ver\.php\?art=$c1_id( |$|\")"
 wait_for "the busy window to go" idle
@@ -180,6 +199,13 @@ typed "$i_search"
 shot imdb-typed
 click "${search_button[@]}"
 wait_requests "/find\?q=$i_search_url;tt=1"
+# While the film page is held back, a click on "Añadir a Favoritos" must be lost: the saved
+# file below holds the favourite only once.
+wait_for "the IMDb film page held back" grep -q "^holding /title/$i1_id\$" "$out/proxy.log"
+wait_for "the busy window during the IMDb film load" busy_shown
+sleep 0.3
+shot busy-imdb-load
+click "${add_favourite[@]}"
 wait_requests "/title/$i1_id/plotsummary"
 wait_for "the busy window to go" idle
 wait_for "the card to show '$i1_title'" field_is "${title_field[@]}" "$i1_title"
