@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   poppler-utils
   xvfb xdotool xclip x11-apps imagemagick
-  cppcheck clang-tidy dpkg-dev file
+  cppcheck clang-tidy dpkg-dev file desktop-file-utils
 )
 
 missing=()
