@@ -1,21 +1,214 @@
-// Placeholder bodies, replaced when this part is built.
+// The string primitives: 1-based positions, clamped arguments, byte-for-byte comparison.
 #include "services/text/text.h"
 
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr unsigned char Lower(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+// Position (0-based) of the first occurrence of what in t at or after from, npos when none.
+std::size_t FindFrom(std::string_view t, std::string_view what, std::size_t from,
+                     bool ignoreCase) {
+  if (!ignoreCase) return t.find(what, from);
+  if (what.size() > t.size()) return std::string_view::npos;
+  const auto first = Lower(static_cast<unsigned char>(what[0]));
+  for (std::size_t p = from; p + what.size() <= t.size(); ++p) {
+    if (Lower(static_cast<unsigned char>(t[p])) != first) continue;
+    bool same = true;
+    for (std::size_t k = 1; k < what.size(); ++k) {
+      if (Lower(static_cast<unsigned char>(t[p + k])) !=
+          Lower(static_cast<unsigned char>(what[k]))) {
+        same = false;
+        break;
+      }
+    }
+    if (same) return p;
+  }
+  return std::string_view::npos;
+}
+
+// Every non-overlapping occurrence of what, left to right, replaced by by.
+Text ReplaceAll(std::string_view t, std::string_view what, std::string_view by, bool ignoreCase) {
+  if (t.empty() || what.empty()) return Text(t);
+  std::size_t p = FindFrom(t, what, 0, ignoreCase);
+  if (p == std::string_view::npos) return Text(t);
+  Text out;
+  out.reserve(t.size());
+  std::size_t done = 0;
+  while (p != std::string_view::npos) {
+    out.append(t.substr(done, p - done));
+    out.append(by);
+    done = p + what.size();
+    p = FindFrom(t, what, done, ignoreCase);
+  }
+  out.append(t.substr(done));
+  return out;
+}
+
+// A start and count clamped to the text: [begin, begin + length) always lies inside t.
+Text Slice(std::string_view t, std::int64_t begin, std::int64_t length) {
+  const auto size = static_cast<std::int64_t>(t.size());
+  begin = std::clamp<std::int64_t>(begin, 0, size);
+  length = std::clamp<std::int64_t>(length, 0, size - begin);
+  return Text(t.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(length)));
+}
+
+}  // namespace
+
 std::int64_t TextLength(std::string_view t) { return static_cast<std::int64_t>(t.size()); }
-std::int64_t TextFind(std::string_view, std::string_view, std::int64_t) { return 0; }
-Text TextMid(std::string_view, std::int64_t, std::int64_t) { return {}; }
-Text TextLeft(std::string_view, std::int64_t) { return {}; }
-Text TextRight(std::string_view, std::int64_t) { return {}; }
-Text TextTrim(std::string_view t) { return Text(t); }
-std::int64_t TextValue(std::string_view) { return 0; }
+
+std::int64_t TextFind(std::string_view t, std::string_view what, std::int64_t start) {
+  if (t.empty() || what.empty()) return 0;
+  if (start < 1) start = 1;
+  if (start > TextLength(t)) return 0;
+  const std::size_t p = t.find(what, static_cast<std::size_t>(start - 1));
+  return p == std::string_view::npos ? 0 : static_cast<std::int64_t>(p) + 1;
+}
+
+Text TextMid(std::string_view t, std::int64_t start, std::int64_t count) {
+  if (count <= 0) return {};
+  if (start < 1) start = 1;
+  if (start > TextLength(t)) return {};
+  return Slice(t, start - 1, count);
+}
+
+Text TextLeft(std::string_view t, std::int64_t n) { return Slice(t, 0, n); }
+
+Text TextRight(std::string_view t, std::int64_t n) {
+  n = std::clamp<std::int64_t>(n, 0, TextLength(t));
+  return Slice(t, TextLength(t) - n, n);
+}
+
+Text TextTrim(std::string_view t) {
+  const auto first = t.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = t.find_last_not_of(' ');
+  return Text(t.substr(first, last - first + 1));
+}
+
+std::int64_t TextValue(std::string_view t) {
+  std::size_t i = 0;
+  while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
+  unsigned base = 10;
+  if (i < t.size() && t[i] == '$') { base = 16; ++i; }
+  else if (i < t.size() && t[i] == '%') { base = 2; ++i; }
+  // Unsigned arithmetic wraps in 64 bits without undefined behaviour.
+  std::uint64_t value = 0;
+  for (; i < t.size(); ++i) {
+    const auto c = static_cast<unsigned char>(t[i]);
+    unsigned digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else break;
+    if (digit >= base) break;
+    value = value * base + digit;
+  }
+  if (negative) value = ~value + 1;
+  return static_cast<std::int64_t>(value);
+}
+
 Text TextOfNumber(std::int64_t n) { return std::to_string(n); }
-Text TextOfCode(std::int64_t) { return {}; }
-Text TextSpaces(std::int64_t) { return {}; }
-Text TextReplace(std::string_view t, std::string_view, std::string_view, bool) { return Text(t); }
-Text TextRemove(std::string_view t, std::string_view, bool) { return Text(t); }
-Text TextField(std::string_view, std::int64_t, std::string_view) { return {}; }
-std::int64_t TextCount(std::string_view, std::string_view) { return 0; }
+
+Text TextOfCode(std::int64_t c) {
+  const auto byte = static_cast<char>(static_cast<std::uint64_t>(c) & 0xFF);
+  if (byte == 0) return {};
+  return Text(1, byte);
+}
+
+Text TextSpaces(std::int64_t n) {
+  return Text(static_cast<std::size_t>(std::max<std::int64_t>(n, 0)), ' ');
+}
+
+Text TextReplace(std::string_view t, std::string_view what, std::string_view by,
+                 bool ignoreCase) {
+  return ReplaceAll(t, what, by, ignoreCase);
+}
+
+Text TextRemove(std::string_view t, std::string_view what, bool ignoreCase) {
+  return ReplaceAll(t, what, {}, ignoreCase);
+}
+
+Text TextField(std::string_view t, std::int64_t n, std::string_view separator) {
+  if (n < 1) n = 1;
+  if (separator.empty()) return n == 1 ? Text(t) : Text();
+  const char sep = separator[0];
+  std::size_t begin = 0;
+  for (std::int64_t field = 1; field < n; ++field) {
+    const std::size_t p = t.find(sep, begin);
+    if (p == std::string_view::npos) return {};
+    begin = p + 1;
+  }
+  const std::size_t end = t.find(sep, begin);
+  return Text(t.substr(begin, end == std::string_view::npos ? std::string_view::npos : end - begin));
+}
+
+std::int64_t TextCount(std::string_view t, std::string_view what) {
+  if (t.empty() || what.empty()) return 0;
+  std::int64_t count = 0;
+  for (std::size_t p = t.find(what); p != std::string_view::npos; p = t.find(what, p + what.size()))
+    ++count;
+  return count;
+}
+
 bool TextEquals(std::string_view a, std::string_view b) { return a == b; }
-std::filesystem::path TextToPath(std::string_view t) { return std::filesystem::path(std::string(t)); }
-Text TextFromUtf8(std::string_view u) { return Text(u); }
-std::string TextToUtf8(std::string_view t) { return std::string(t); }
+
+// --- Conversions at the edges ------------------------------------------------------------
+
+std::string TextToUtf8(std::string_view t) {
+  std::string out;
+  out.reserve(t.size() + t.size() / 4);
+  for (const char ch : t) {
+    const auto b = static_cast<unsigned char>(ch);
+    char32_t c = b;
+    if (b >= 0x80 && b <= 0x9F) c = cp1252::kHighControls[b - 0x80];
+    if (c == 0) c = 0xFFFD;  // the five unused bytes have no character
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+Text TextFromUtf8(std::string_view utf8) {
+  Text out;
+  out.reserve(utf8.size());
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    std::size_t extra = 0;
+    char32_t c = 0;
+    if (b < 0x80) c = b;
+    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
+    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
+    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
+    else { out += '?'; ++i; continue; }
+    bool valid = i + extra < utf8.size();
+    for (std::size_t k = 1; valid && k <= extra; ++k) {
+      const auto cb = static_cast<unsigned char>(utf8[i + k]);
+      if ((cb & 0xC0) != 0x80) valid = false;
+      else c = (c << 6) | (cb & 0x3F);
+    }
+    if (!valid) { out += '?'; ++i; continue; }
+    i += extra + 1;
+    if (c == 0) break;  // a text never holds the byte 0
+    const int byte = cp1252::ByteOf(c);
+    out += byte < 0 ? '?' : static_cast<char>(byte);
+  }
+  return out;
+}
+
+std::filesystem::path TextToPath(std::string_view t) { return std::filesystem::path(TextToUtf8(t)); }
