@@ -1,13 +1,161 @@
-// Placeholder bodies, replaced when this part is built.
+// Numbered open files on stdio with a 4096-byte buffer, and whole-file queries.
 #include "services/files/files.h"
 
-int FileCreate(int, const Text&) { return 0; }
-int FileOpenOrCreate(int, const Text&) { return 0; }
-Text FileReadLine(int) { return {}; }
-int FileAtEnd(int) { return 1; }
-std::int64_t FileWriteLine(int, const Text&) { return 0; }
-void FileClose(int) {}
-void FileCloseAll() {}
-std::int64_t FileSizeOf(const Text&) { return -1; }
-int FileDelete(const Text&) { return 0; }
-int FileCopy(const Text&, const Text&) { return 0; }
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kBufferSize = 4096;
+constexpr std::size_t kTableStep = 16;
+constexpr std::size_t kMaxNameLength = 260;
+
+struct OpenFile {
+  std::FILE* stream = nullptr;
+  bool reading = true;  // the last operation was a read (or nothing yet)
+  bool failed = false;  // a write did not reach the stream whole
+  char buffer[kBufferSize];
+};
+
+std::vector<std::unique_ptr<OpenFile>> files;
+
+OpenFile* Find(int number) {
+  if (number < 0 || static_cast<std::size_t>(number) >= files.size()) return nullptr;
+  return files[static_cast<std::size_t>(number)].get();
+}
+
+// Puts the stream under the number; an open file under it is closed first.
+int Adopt(int number, int fd) {
+  if (number < 0) {
+    if (fd >= 0) ::close(fd);
+    return 0;
+  }
+  FileClose(number);
+  if (fd < 0) return 0;
+  std::FILE* stream = ::fdopen(fd, "r+b");
+  if (stream == nullptr) stream = ::fdopen(fd, "wb");
+  if (stream == nullptr) {
+    ::close(fd);
+    return 0;
+  }
+  auto entry = std::make_unique<OpenFile>();
+  entry->stream = stream;
+  std::setvbuf(stream, entry->buffer, _IOFBF, kBufferSize);
+  const auto slot = static_cast<std::size_t>(number);
+  if (slot >= files.size()) files.resize((slot / kTableStep + 1) * kTableStep);
+  files[slot] = std::move(entry);
+  return 1;
+}
+
+// stdio needs a seek between reading and writing; seeking to the current position also puts a
+// write right after the last byte actually consumed.
+void SwitchTo(OpenFile& f, bool reading) {
+  if (f.reading != reading) std::fseek(f.stream, 0, SEEK_CUR);
+  f.reading = reading;
+}
+
+std::filesystem::path PathOf(const Text& name) { return TextToPath(name); }
+
+}  // namespace
+
+int FileCreate(int number, const Text& name) {
+  if (name.empty()) return Adopt(number, -1);
+  const auto path = PathOf(name);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  return Adopt(number, fd);
+}
+
+int FileOpenOrCreate(int number, const Text& name) {
+  if (name.empty()) return Adopt(number, -1);
+  return Adopt(number, ::open(PathOf(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+}
+
+Text FileReadLine(int number) {
+  OpenFile* f = Find(number);
+  if (f == nullptr) return {};
+  SwitchTo(*f, true);
+  Text line;
+  for (;;) {
+    const int c = getc_unlocked(f->stream);
+    if (c == EOF || c == 0 || c == '\n') break;
+    if (c == '\r') {
+      const int next = getc_unlocked(f->stream);
+      if (next != '\n' && next != EOF) std::ungetc(next, f->stream);
+      break;
+    }
+    line.push_back(static_cast<char>(c));
+  }
+  return line;
+}
+
+int FileAtEnd(int number) {
+  OpenFile* f = Find(number);
+  if (f == nullptr) return 1;
+  SwitchTo(*f, true);
+  const int c = getc_unlocked(f->stream);
+  if (c == EOF) return 1;
+  std::ungetc(c, f->stream);
+  return 0;
+}
+
+std::int64_t FileWriteLine(int number, const Text& text) {
+  OpenFile* f = Find(number);
+  if (f == nullptr) return 0;
+  SwitchTo(*f, false);
+  std::size_t written = std::fwrite(text.data(), 1, text.size(), f->stream);
+  written += std::fwrite("\r\n", 1, 2, f->stream);
+  if (written != text.size() + 2) f->failed = true;
+  return static_cast<std::int64_t>(written);
+}
+
+int FileClose(int number) {
+  OpenFile* f = Find(number);
+  if (f == nullptr) return 0;
+  bool ok = !f->failed;
+  if (std::fflush(f->stream) != 0) ok = false;
+  if (std::fclose(f->stream) != 0) ok = false;
+  files[static_cast<std::size_t>(number)].reset();
+  return ok ? 1 : 0;
+}
+
+void FileCloseAll() {
+  for (std::size_t i = 0; i < files.size(); ++i)
+    if (files[i]) FileClose(static_cast<int>(i));
+  files.clear();
+}
+
+std::int64_t FileSizeOf(const Text& name) {
+  Text cut = name.substr(0, std::min(name.size(), kMaxNameLength));
+  while (cut.size() > 1 && cut.back() == '\\') cut.pop_back();
+  if (cut.empty()) return -1;
+  std::error_code error;
+  const auto path = PathOf(cut);
+  const auto status = std::filesystem::status(path, error);
+  if (error) return -1;
+  if (std::filesystem::is_directory(status)) return -2;
+  if (!std::filesystem::is_regular_file(status)) return -1;
+  const auto size = std::filesystem::file_size(path, error);
+  return error ? -1 : static_cast<std::int64_t>(size);
+}
+
+int FileDelete(const Text& name) {
+  if (name.empty()) return 0;
+  std::error_code error;
+  const auto path = PathOf(name);
+  if (std::filesystem::is_directory(std::filesystem::symlink_status(path, error))) return 0;
+  return std::filesystem::remove(path, error) && !error ? 1 : 0;
+}
+
+int FileCopy(const Text& source, const Text& target) {
+  if (source.empty() || target.empty()) return 0;
+  std::error_code error;
+  const bool copied = std::filesystem::copy_file(
+      PathOf(source), PathOf(target), std::filesystem::copy_options::overwrite_existing, error);
+  return copied && !error ? 1 : 0;
+}

@@ -14,7 +14,7 @@ int FileOpenOrCreate(int number, const Text& name);  // keeps old content, posit
 Text FileReadLine(int number);
 int FileAtEnd(int number);                           // nonzero at the end
 std::int64_t FileWriteLine(int number, const Text& text);  // text, then CR LF
-void FileClose(int number);
+int FileClose(int number);  // nonzero when every buffered byte reached the file
 void FileCloseAll();
 std::int64_t FileSizeOf(const Text& name);  // -1 missing or empty name, -2 a folder
 int FileDelete(const Text& name);
