@@ -1,11 +1,31 @@
 #pragma once
-// One current printer, one-page print jobs and drawing text and pictures on them. Positions are
-// device pixels; a text is placed by its top-left corner.
+// One current printer, one-page print jobs, and drawing text and pictures on a drawing output.
+//
+// The order of one job: PrinterChoose (the print dialog) -> PrintStart (starts the job and opens
+// its only page) -> DrawStart(PrinterTarget()) -> DrawFont / DrawTextAt / MeasureText /
+// DrawPicture -> DrawStop -> PrintStop. Positions are device pixels of the output, the origin the
+// top-left corner of the printable area; a text is placed by its top-left corner, not by its
+// baseline. The chosen printer stays current until the next PrinterChoose, which releases it
+// before showing the dialog (so a cancelled dialog leaves no printer at all).
+//
+// Fonts come from FontLoad of the GUI layer. That size is meant for the screen, so on a printer a
+// font is re-measured for the paper: a font with a size of its own keeps that size in points on
+// the paper, and a font made with size 0 (the printing default, which the card printout uses)
+// gets a character height of 1/56 of the printable width: about 10 points on A4 and on Letter,
+// whatever the printer's resolution. With that, a line of Arial stays well inside the card's
+// line pitch of 1/29.7 of the printable width, and the card's labels end before their values.
+//
+// No operation shows a message: failures answer false, 0 or null, and the caller decides. Drawing
+// calls without an active drawing do nothing and answer 0 (DrawTextAt answers its x). This unit
+// does not lay out anything; the card printout (card/) decides every position.
 #include <cstdint>
 
 #include "services/gui/gui.h"
 
 struct DrawOutput;  // opaque descriptor handed to DrawStart
+
+// DrawFont with this handle selects the system's general font.
+inline const FontHandle kDrawSystemFont = reinterpret_cast<FontHandle>(static_cast<std::intptr_t>(-1));
 
 bool PrinterChoose();
 bool PrintStart(const Text& documentName);
@@ -18,3 +38,7 @@ void DrawFont(FontHandle font);
 std::int64_t DrawTextAt(std::int64_t x, std::int64_t y, const Text& text);
 std::int64_t MeasureText(const Text& text);
 void DrawPicture(ImageHandle_t image, std::int64_t x, std::int64_t y);
+
+// Ends any job and drawing and releases the current printer; for program end, before the GUI
+// layer goes down. Also run by the toolkit when its application object is destroyed.
+void PrintingShutdown();
