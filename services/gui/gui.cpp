@@ -1,59 +1,358 @@
-// Placeholder bodies, replaced when this part is built.
-#include "services/gui/gui_qt.h"
+// The GUI layer's core: its tables, windows, the event queue, shortcuts and fonts.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
 
-void GuiInit() {}
-void GuiShutdown() {}
-NativeHandle WindowOpen(int, int, int, int, int, const Text&, int) { return nullptr; }
-void WindowClose(int) {}
-void WindowSetVisible(int, bool) {}
-void WindowSetEnabled(int, bool) {}
-void WindowSetTopmost(int, bool) {}
-void WindowSetTitle(int, const Text&) {}
-void WindowSetBackColour(int, Rgb) {}
-Event EventWait() { return {}; }
-Event EventPoll() { return {}; }
-Event EventWaitFor(int) { return {}; }
-void ShortcutAdd(int, int, int) {}
-FontHandle FontLoad(int, const Text&, int, int) { return nullptr; }
-NativeHandle GadgetCreateButton(int, int, int, int, int, const Text&) { return nullptr; }
-NativeHandle GadgetCreatePictureButton(int, int, int, int, int, ImageHandle_t) { return nullptr; }
-NativeHandle GadgetCreateTextField(int, int, int, int, int, const Text&, int) { return nullptr; }
-NativeHandle GadgetCreateLabel(int, int, int, int, int, const Text&, int) { return nullptr; }
-NativeHandle GadgetCreateFrame(int, int, int, int, int, const Text&) { return nullptr; }
-NativeHandle GadgetCreateOption(int, int, int, int, int, const Text&) { return nullptr; }
-NativeHandle GadgetCreateList(int, int, int, int, int, const Text&, int, int) { return nullptr; }
-NativeHandle GadgetCreatePicture(int, int, int, int, int, ImageHandle_t) { return nullptr; }
-NativeHandle GadgetCreateLink(int, int, int, int, int, const Text&, Rgb) { return nullptr; }
-void GadgetSetText(int, const Text&) {}
-Text GadgetGetText(int) { return {}; }
-void GadgetSetState(int, std::int64_t) {}
-void GadgetSetState(int, ImageHandle_t) {}
-std::int64_t GadgetGetState(int) { return 0; }
-void GadgetSetFont(int, FontHandle) {}
-void GadgetSetBackColour(int, Rgb) {}
-void GadgetSetEnabled(int, bool) {}
-void GadgetHide(int, bool) {}
-void GadgetFocus(int) {}
-bool GadgetHasFocus(int) { return false; }
-void GadgetResize(int, int, int, int, int) {}
-void TextFieldSelectAll(int) {}
-void ListAddColumn(int, int, const Text&, int) {}
-void ListRemoveColumn(int, int) {}
-void ListAddRow(int, int, const Text&) {}
-void ListRemoveRow(int, int) {}
-void ListClear(int) {}
-std::int64_t ListCount(int) { return 0; }
-void ListSelectRow(int, int, bool) {}
-Text ListCellText(int, int, int) { return {}; }
-void ListSetColours(int, Rgb) {}
-int MessageAsk(const Text&, const Text&, int) { return 0; }
-Text SaveFileDialog(const Text&, const Text&, const Text&, int) { return {}; }
-void OpenWithShell(const Text&) {}
-QWidget* GuiWindowClient(int) { return nullptr; }
-QWidget* GuiCurrentTarget() { return nullptr; }
-int GuiCurrentTargetNumber() { return 0; }
-void GuiAdoptGadget(int, QWidget* w, GadgetHooks) { delete w; }
-QWidget* GuiGadgetWidget(int) { return nullptr; }
-QTreeWidget* GuiListWidget(int) { return nullptr; }
-void GuiSetListRowsChangedHook(ListRowsChanged) {}
-void GuiQueueEvent(const Event&) {}
+#include <cmath>
+
+#include "services/gui/gui_internal.h"
+#include "services/text/qt_text.h"
+
+namespace gui {
+
+State& state() {
+  static State s;
+  return s;
+}
+
+GadgetEntry* Gadget(int number) {
+  auto& g = state().gadgets;
+  if (number < 0 || static_cast<std::size_t>(number) >= g.size()) return nullptr;
+  GadgetEntry& e = g[static_cast<std::size_t>(number)];
+  if (e.kind == Kind::None || e.widget.isNull()) return nullptr;
+  return &e;
+}
+
+WindowEntry* Window(int number) {
+  auto& w = state().windows;
+  if (number < 0 || static_cast<std::size_t>(number) >= w.size()) return nullptr;
+  WindowEntry& e = w[static_cast<std::size_t>(number)];
+  return e.widget.isNull() ? nullptr : &e;
+}
+
+int WindowNumberOf(const QWidget* widget) {
+  if (widget == nullptr) return 0;
+  const QWidget* top = widget->window();
+  auto& w = state().windows;
+  for (std::size_t i = 0; i < w.size(); ++i)
+    if (w[i].widget == top) return static_cast<int>(i);
+  return 0;
+}
+
+QWidget* CurrentClient() {
+  WindowEntry* w = Window(state().currentWindow);
+  return w != nullptr ? w->widget.data() : nullptr;
+}
+
+void Free(GadgetEntry& e) {
+  delete e.widget.data();
+  e = GadgetEntry{};
+}
+
+QWidget* Register(int number, Kind kind, QWidget* widget, int x, int y, int w, int h) {
+  if (number < 0) {
+    delete widget;
+    return nullptr;
+  }
+  GadgetEntry& e = Slot(state().gadgets, number);
+  if (e.widget != widget) Free(e);
+  e.kind = kind;
+  e.widget = widget;
+  e.window = state().currentWindow;
+  widget->setGeometry(x, y, w, h);
+  widget->show();  // shown with its window; a hidden window keeps it hidden until then
+  state().lastCreatedNumber = number;
+  state().lastCreatedKind = kind;
+  return widget;
+}
+
+void QueueGadget(int number, int subtype) {
+  const GadgetEntry* e = Gadget(number);
+  GuiQueueEvent(Event{GadgetActivity, e != nullptr ? e->window : 0, number, subtype});
+}
+
+namespace {
+
+// A top-level window: its whole inside is the client area. The close box only asks; the
+// window goes when the program closes it.
+class ClientWindow : public QWidget {
+ public:
+  explicit ClientWindow(int number) : number_(number) {}
+  void SetBack(const QColor& c) {
+    back_ = c;
+    update();
+  }
+  void AllowClose() { closing_ = true; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    if (closing_) {
+      event->accept();
+      return;
+    }
+    event->ignore();
+    GuiQueueEvent(Event{CloseRequest, number_, 0, 0});
+  }
+  void paintEvent(QPaintEvent*) override {
+    // Painted here rather than through the palette, so that no gadget inherits the colour.
+    if (!back_.isValid()) return;
+    QPainter p(this);
+    p.fillRect(rect(), back_);
+  }
+
+ private:
+  int number_;
+  QColor back_;
+  bool closing_ = false;
+};
+
+// Turns the windows' shortcut keys into events before any gadget sees them.
+class ShortcutFilter : public QObject {
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    const auto type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) return false;
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (widget == nullptr) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    int code = 0;
+    const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier)
+      code = kKeyEnter;
+    if (code == 0) return false;
+    const int windowNumber = WindowNumberOf(widget);
+    WindowEntry* w = Window(windowNumber);
+    if (w == nullptr || !w->widget->isEnabled()) return false;
+    for (const Shortcut& s : w->shortcuts) {
+      if (s.key != code) continue;
+      if (type == QEvent::ShortcutOverride) {
+        // Claim the key so that no QShortcut of a gadget takes it; the press comes next.
+        event->accept();
+        return true;
+      }
+      GuiQueueEvent(Event{ShortcutPressed, windowNumber, s.number, 0});
+      return true;  // the key does not reach the focused gadget
+    }
+    return false;
+  }
+};
+
+}  // namespace
+}  // namespace gui
+
+using namespace gui;
+
+void GuiInit() {
+  if (QApplication::instance() == nullptr) {
+    static int argc = 1;
+    static char name[] = "cinevarta";
+    static char* argv[] = {name, nullptr};
+    // Kept for the whole process (reachable through this pointer); other services' objects
+    // may outlive any point at which it could be deleted.
+    static QApplication* app = new QApplication(argc, argv);
+    (void)app;
+  }
+  QApplication::setQuitOnLastWindowClosed(false);
+  static ShortcutFilter* filter = nullptr;
+  if (filter == nullptr) {
+    filter = new ShortcutFilter;
+    qApp->installEventFilter(filter);
+  }
+}
+
+void GuiShutdown() {
+  State& s = state();
+  for (auto& g : s.gadgets) g = GadgetEntry{};
+  for (auto& w : s.windows) {
+    if (auto* cw = static_cast<ClientWindow*>(w.widget.data())) {
+      cw->AllowClose();
+      delete cw;
+    }
+    w = WindowEntry{};
+  }
+  s.fonts.clear();
+  s.queue.clear();
+  s.currentWindow = 0;
+  s.lastCreatedNumber = -1;
+  s.lastCreatedKind = Kind::None;
+}
+
+// --- Windows ------------------------------------------------------------------------------
+
+NativeHandle WindowOpen(int number, int x, int y, int width, int height, const Text& title,
+                        int flags) {
+  if (number < 0 || width < 0 || height < 0) return nullptr;
+  WindowClose(number);
+  auto* w = new ClientWindow(number);
+  Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if ((flags & kWindowSystemMenu) != 0) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  if ((flags & kWindowMinimiseBox) != 0) f |= Qt::WindowMinimizeButtonHint;
+  w->setWindowFlags(f);
+  w->setWindowTitle(TextToQString(title));
+  w->setFixedSize(width, height);  // not resizable, so it cannot be maximised either
+  WindowEntry& e = Slot(state().windows, number);
+  e.widget = w;
+  e.shortcuts.clear();
+  e.centre = (flags & kWindowCentre) != 0;
+  if (e.centre) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      const QRect area = screen->geometry();
+      const int outerW = std::min(width, area.width());
+      const int outerH = std::min(height, area.height());
+      w->move(area.x() + (area.width() - outerW) / 2, area.y() + (area.height() - outerH) / 2);
+    }
+  } else {
+    w->move(x, y);
+  }
+  state().currentWindow = number;
+  state().lastCreatedKind = Kind::None;
+  if ((flags & kWindowInvisible) == 0) w->show();
+  return w;
+}
+
+void WindowClose(int number) {
+  WindowEntry* w = Window(number);
+  if (w == nullptr) return;
+  for (auto& g : state().gadgets)
+    if (g.window == number) g = GadgetEntry{};
+  auto* cw = static_cast<ClientWindow*>(w->widget.data());
+  cw->AllowClose();
+  cw->close();
+  delete cw;
+  *w = WindowEntry{};
+}
+
+void WindowSetVisible(int number, bool visible) {
+  WindowEntry* w = Window(number);
+  if (w == nullptr) return;
+  if (!visible) {
+    w->widget->hide();
+    return;
+  }
+  w->widget->show();
+  w->widget->raise();
+  w->widget->activateWindow();
+}
+
+void WindowSetEnabled(int number, bool enabled) {
+  if (WindowEntry* w = Window(number)) w->widget->setEnabled(enabled);
+}
+
+void WindowSetTopmost(int number, bool on) {
+  WindowEntry* w = Window(number);
+  if (w == nullptr) return;
+  const bool shown = w->widget->isVisible();
+  const QRect place = w->widget->geometry();
+  w->widget->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  if (shown && !w->widget->isVisible()) {
+    w->widget->setGeometry(place);
+    w->widget->show();
+  }
+}
+
+void WindowSetTitle(int number, const Text& title) {
+  if (WindowEntry* w = Window(number)) w->widget->setWindowTitle(TextToQString(title));
+}
+
+void WindowSetBackColour(int number, Rgb colour) {
+  if (WindowEntry* w = Window(number))
+    static_cast<ClientWindow*>(w->widget.data())->SetBack(QColor(colour.r, colour.g, colour.b));
+}
+
+QWidget* GuiWindowClient(int window) {
+  WindowEntry* w = Window(window);
+  return w != nullptr ? w->widget.data() : nullptr;
+}
+
+QWidget* GuiCurrentTarget() { return CurrentClient(); }
+int GuiCurrentTargetNumber() { return state().currentWindow; }
+
+// --- Events -------------------------------------------------------------------------------
+
+void GuiQueueEvent(const Event& event) {
+  state().queue.push_back(event);
+  if (state().waiting != nullptr) state().waiting->quit();
+}
+
+namespace {
+
+Event Take() {
+  Event e = state().queue.front();
+  state().queue.pop_front();
+  return e;
+}
+
+// Blocks in a Qt event loop until an event is queued or the time (if any) has passed.
+void Block(int milliseconds) {
+  QEventLoop loop;
+  QTimer timer;
+  if (milliseconds >= 0) {
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(milliseconds);
+  }
+  QEventLoop* outer = state().waiting;
+  state().waiting = &loop;
+  loop.exec();
+  state().waiting = outer;
+}
+
+}  // namespace
+
+Event EventWait() {
+  while (state().queue.empty()) Block(-1);
+  return Take();
+}
+
+Event EventPoll() {
+  if (state().queue.empty()) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+  if (state().queue.empty()) return Event{};
+  return Take();
+}
+
+Event EventWaitFor(int milliseconds) {
+  if (state().queue.empty()) Block(std::max(0, milliseconds));
+  if (state().queue.empty()) return Event{};
+  return Take();
+}
+
+void ShortcutAdd(int window, int key, int number) {
+  WindowEntry* w = Window(window);
+  if (w == nullptr) return;
+  for (Shortcut& s : w->shortcuts) {
+    if (s.key == key) {
+      s.number = number;
+      return;
+    }
+  }
+  w->shortcuts.push_back(Shortcut{key, number});
+}
+
+// --- Fonts --------------------------------------------------------------------------------
+
+FontHandle FontLoad(int number, const Text& face, int points, int style) {
+  if (number < 0) return nullptr;
+  auto& slot = Slot(state().fonts, number);
+  slot.reset();
+  auto font = std::make_unique<QFont>(TextToQString(face));
+  if (points > 0) {
+    // The height in pixels is taken as the character (em) height: points at the screen's dpi.
+    double dpi = 96;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) dpi = screen->logicalDotsPerInchY();
+    font->setPixelSize(std::max(1, static_cast<int>(std::lround(points * dpi / 72.0))));
+  }
+  font->setWeight((style & kFontBold) != 0 ? QFont::Bold : QFont::Normal);
+  font->setItalic((style & kFontItalic) != 0);
+  font->setUnderline((style & kFontUnderline) != 0);
+  font->setStrikeOut((style & kFontStrikeOut) != 0);
+  if ((style & kFontHighQuality) != 0) font->setStyleStrategy(QFont::PreferQuality);
+  slot = std::move(font);
+  return slot.get();
+}

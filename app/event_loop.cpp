@@ -1,0 +1,77 @@
+// The event loop: one event at a time, handed to the command it stands for.
+#include "app/gadgets.h"
+#include "app/globals.h"
+#include "app/shell.h"
+#include "card/card.h"
+#include "favourites/favourites.h"
+#include "sources/hosts.h"
+#include "sources/sources.h"
+
+namespace {
+
+bool SearchTextGiven() { return !TextTrim(GadgetGetText(kSearchField)).empty(); }
+
+// A left click on the titles list or the favourites list loads the entry clicked.
+void SelectFromList(int list) {
+  FlushEvents();
+  SelectListEntry(list);
+  SetWindowShown(kBusyWindow, 1);
+}
+
+void HandleGadget(const Event& event) {
+  const int g = event.number;
+  // Tested in this order; a gadget not named here does nothing.
+  if (g == kSearchButton) {
+    if (SearchTextGiven()) RunSearch();
+  } else if (g == kTitlesList) {
+    if (event.subtype == kListLeftClick) SelectFromList(kTitlesList);
+  } else if (g == kCulturaliaOption) {
+    program.currentSource = kSourceCulturalia;
+  } else if (g == kImdbOption) {
+    program.currentSource = kSourceImdb;
+  } else if (g == kFavouritesList) {
+    if (event.subtype == kListLeftClick) SelectFromList(kFavouritesList);
+  } else if (g == kAddFavouriteButton) {
+    AddFavourite();
+  } else if (g == kRemoveFavouriteButton) {
+    RemoveFavourite();
+  } else if (g == kSaveFavouritesButton) {
+    // Clears favouritesChanged only when the file was written whole.
+    SaveFavouritesCommand();
+  } else if (g == kReloadFavouritesButton) {
+    ReloadFavourites();
+  } else if (g == kPrintButton) {
+    PrintCard();
+  } else if (g == kExitButton) {
+    program.quitRequested = 1;
+  } else if (g == kCreditLink) {
+    OpenWithShell(sourceHosts().authorPage);
+  } else if (g == kSaveCoverButton) {
+    SaveCover();
+  }
+}
+
+}  // namespace
+
+void HandleEvent(const Event& event) {
+  program.pickList = event.number;
+  if (event.kind == CloseRequest) {
+    if (event.window == kMainWindow) program.quitRequested = 1;
+  } else if (event.kind == ShortcutPressed) {
+    if (event.number == kEnterShortcut && GadgetHasFocus(kSearchField) && SearchTextGiven())
+      RunSearch();
+  } else if (event.kind == GadgetActivity) {
+    HandleGadget(event);
+  }
+}
+
+void RunEventLoop() {
+  do {
+    HandleEvent(EventWait());
+  } while (program.quitRequested == 0);
+}
+
+void FlushEvents() {
+  while (EventPoll().kind != kEventNone) {
+  }
+}

@@ -1,0 +1,59 @@
+// Start-up and shutdown: what exists before the first event is taken, and the way out.
+#include "app/embedded_pictures.h"
+#include "app/gadgets.h"
+#include "app/globals.h"
+#include "app/shell.h"
+#include "favourites/favourites.h"
+#include "services/columnsort/columnsort.h"
+#include "services/files/files.h"
+#include "services/images/images.h"
+#include "sources/sources.h"
+
+void StartUp() {
+  ResetProgramVariables();
+  GuiInit();
+  ColumnSorterInit();
+  program.coverImageNumber = kNoCoverNumber;
+  program.lineBreak = "\r\n";
+  // The decoder comes first: two of the three pictures are JPEG.
+  RegisterJpegDecoder();
+  const EmbeddedPicture printer = PrinterIconPicture();
+  ImageFromMemory(kPrinterIconImage, printer.data, printer.size);
+  const EmbeddedPicture power = PowerIconPicture();
+  ImageFromMemory(kPowerIconImage, power.data, power.size);
+  const EmbeddedPicture noCover = NoCoverPicture();
+  ImageFromMemory(kNoCoverImage, noCover.data, noCover.size);
+  BuildMainWindow();
+  ShortcutAdd(kMainWindow, kKeyEnter, kEnterShortcut);
+  WindowSetTitle(kMainWindow, "Cinevarta - v0.9.4.b"_t);
+  if (ColumnSorterAttach(kFavouritesList, kHeaderMarkArrowLeft) == kSorterDone) {
+    ColumnSorterSetKind(kFavouritesList, 0, kSortKindTextNoCase);
+    ColumnSorterSortNow(kFavouritesList, 0, kSortAscending);
+  }
+  ResetLookupView();
+  WindowSetBackColour(kMainWindow, kCream);
+  LoadFavourites();
+  program.favouritesChanged = 0;
+  GadgetFocus(kSearchField);
+  TextFieldSelectAll(kSearchField);
+  program.quitRequested = 0;
+}
+
+void ShutDown() {
+  if (program.favouritesChanged == 1 && AskSaveFavourites()) SaveFavourites();
+  WindowClose(kMainWindow);
+  FileDelete("portada.jpg"_t);
+  // The services last: every window still open (the busy window too), every font, image and
+  // open file, and the sorter's pictures.
+  GuiShutdown();
+  ImageFreeAll();
+  FileCloseAll();
+  ColumnSorterRelease();
+}
+
+int RunProgram() {
+  StartUp();
+  RunEventLoop();
+  ShutDown();
+  return 0;
+}

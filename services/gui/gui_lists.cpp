@@ -1,0 +1,238 @@
+// The GUI layer's lists: a QTreeWidget in report view, one top-level item a row, with the
+// click subtypes of a desktop list and columns that can be inserted and removed anywhere.
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+
+#include "services/gui/gui_internal.h"
+#include "services/text/qt_text.h"
+
+namespace gui {
+namespace {
+
+// Draws the grid lines of a report view: each cell's right and bottom edge.
+class GridDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    painter->save();
+    painter->setPen(option.palette.color(QPalette::Active, QPalette::Button).darker(112));
+    const QRect r = option.rect;
+    painter->drawLine(r.topRight(), r.bottomRight());
+    painter->drawLine(r.bottomLeft(), r.bottomRight());
+    painter->restore();
+  }
+};
+
+class ListView : public QTreeWidget {
+ public:
+  ListView(int number, QWidget* parent) : QTreeWidget(parent), number_(number) {}
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override {
+    const bool onRow = itemAt(e->position().toPoint()) != nullptr;
+    QTreeWidget::mousePressEvent(e);
+    if (inDoubleClick_) return;
+    if (!onRow && (e->button() == Qt::LeftButton || e->button() == Qt::RightButton)) {
+      // A click below the last row clears the selection, as on a desktop list.
+      clearSelection();
+    }
+    if (e->button() == Qt::LeftButton) QueueGadget(number_, kListLeftClick);
+    if (e->button() == Qt::RightButton) QueueGadget(number_, kListRightClick);
+  }
+  void mouseDoubleClickEvent(QMouseEvent* e) override {
+    inDoubleClick_ = true;
+    QTreeWidget::mouseDoubleClickEvent(e);
+    inDoubleClick_ = false;
+    if (e->button() == Qt::LeftButton) QueueGadget(number_, kListLeftDoubleClick);
+    if (e->button() == Qt::RightButton) QueueGadget(number_, kListRightDoubleClick);
+  }
+
+ private:
+  int number_;
+  bool inDoubleClick_ = false;
+};
+
+QTreeWidget* ListOf(int number) {
+  GadgetEntry* e = Gadget(number);
+  if (e == nullptr || e->kind != Kind::List) return nullptr;
+  return static_cast<QTreeWidget*>(e->widget.data());
+}
+
+// A column of width 0 is fixed, so that nobody can drag it open; the others can be resized.
+void SetColumnWidth(QTreeWidget* list, int column, int width) {
+  QHeaderView* header = list->header();
+  header->setSectionResizeMode(column, width <= 0 ? QHeaderView::Fixed : QHeaderView::Interactive);
+  header->resizeSection(column, std::max(0, width));
+}
+
+void ShiftTexts(QTreeWidgetItem* item, int from, int count, int by) {
+  // Moves the texts of columns [from, count) by one column left (by -1) or right (by +1).
+  if (by > 0) {
+    for (int c = count - 1; c > from; --c) item->setText(c, item->text(c - 1));
+    item->setText(from, QString());
+  } else {
+    for (int c = from; c + 1 < count; ++c) item->setText(c, item->text(c + 1));
+  }
+}
+
+}  // namespace
+
+QWidget* MakeList(QWidget* parent, int number) {
+  auto* list = new ListView(number, parent);
+  list->setRootIsDecorated(false);
+  list->setItemsExpandable(false);
+  list->setUniformRowHeights(true);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setSelectionBehavior(QAbstractItemView::SelectRows);
+  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  list->setAllColumnsShowFocus(true);
+  list->setSortingEnabled(false);
+  list->setItemDelegate(new GridDelegate(list));
+  list->setFrameShadow(QFrame::Sunken);
+  QHeaderView* header = list->header();
+  header->setStretchLastSection(false);
+  header->setSectionsMovable(false);
+  header->setSectionsClickable(true);  // the column sorter listens; the layer raises nothing
+  header->setMinimumSectionSize(0);
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  // The selection stays as visible as with the focus.
+  QPalette p = list->palette();
+  p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+  p.setColor(QPalette::Inactive, QPalette::HighlightedText,
+             p.color(QPalette::Active, QPalette::HighlightedText));
+  list->setPalette(p);
+  QObject::connect(list, &QTreeWidget::itemSelectionChanged,
+                   [number] { QueueGadget(number, kListSelectionChanged); });
+  return list;
+}
+
+void ListAfterRowsChanged(int number, bool cleared) {
+  if (state().rowsChanged) state().rowsChanged(number, cleared);
+}
+
+}  // namespace gui
+
+using namespace gui;
+
+NativeHandle GadgetCreateList(int number, int x, int y, int w, int h, const Text& column0Title,
+                              int column0Width, int flags) {
+  QWidget* parent = CurrentClient();
+  if (parent == nullptr || number < 0) return nullptr;
+  auto* list = static_cast<QTreeWidget*>(MakeList(parent, number));
+  (void)flags;  // full-row select, grid lines and a kept selection are how every list is made
+  list->setColumnCount(1);
+  list->headerItem()->setText(0, TextToQString(column0Title));
+  SetColumnWidth(list, 0, column0Width);
+  return Register(number, Kind::List, list, x, y, w, h);
+}
+
+QTreeWidget* GuiListWidget(int number) { return ListOf(number); }
+
+void GuiSetListRowsChangedHook(ListRowsChanged hook) { state().rowsChanged = std::move(hook); }
+
+void ListAddColumn(int number, int position, const Text& title, int width) {
+  QTreeWidget* list = ListOf(number);
+  if (list == nullptr) return;
+  const int count = list->columnCount();
+  const int at = (position < 0 || position > count) ? count : position;
+  // Widths and kinds of the columns from `at` on move one place right with their texts.
+  std::vector<int> widths;
+  QHeaderView* header = list->header();
+  for (int c = 0; c < count; ++c) widths.push_back(header->sectionSize(c));
+  list->setColumnCount(count + 1);
+  ShiftTexts(list->headerItem(), at, count + 1, +1);
+  for (int r = 0; r < list->topLevelItemCount(); ++r)
+    ShiftTexts(list->topLevelItem(r), at, count + 1, +1);
+  list->headerItem()->setText(at, TextToQString(title));
+  for (int c = count; c > at; --c) SetColumnWidth(list, c, widths[static_cast<std::size_t>(c - 1)]);
+  SetColumnWidth(list, at, width);
+}
+
+void ListRemoveColumn(int number, int position) {
+  QTreeWidget* list = ListOf(number);
+  if (list == nullptr) return;
+  const int count = list->columnCount();
+  if (position < 0 || position >= count) return;
+  std::vector<int> widths;
+  QHeaderView* header = list->header();
+  for (int c = 0; c < count; ++c) widths.push_back(header->sectionSize(c));
+  ShiftTexts(list->headerItem(), position, count, -1);
+  for (int r = 0; r < list->topLevelItemCount(); ++r)
+    ShiftTexts(list->topLevelItem(r), position, count, -1);
+  list->setColumnCount(count - 1);
+  for (int c = position; c + 1 < count; ++c)
+    SetColumnWidth(list, c, widths[static_cast<std::size_t>(c + 1)]);
+}
+
+void ListAddRow(int number, int position, const Text& text) {
+  QTreeWidget* list = ListOf(number);
+  if (list == nullptr) return;
+  auto* item = new QTreeWidgetItem;
+  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+  const QString all = TextToQString(text);
+  const QStringList cells = all.split(QChar('\n'));
+  for (int c = 0; c < cells.size() && c < list->columnCount(); ++c) item->setText(c, cells[c]);
+  const int count = list->topLevelItemCount();
+  if (position < 0 || position >= count) {
+    list->addTopLevelItem(item);
+  } else {
+    list->insertTopLevelItem(position, item);
+  }
+  ListAfterRowsChanged(number, false);
+}
+
+void ListRemoveRow(int number, int row) {
+  QTreeWidget* list = ListOf(number);
+  if (list == nullptr || row < 0 || row >= list->topLevelItemCount()) return;
+  delete list->takeTopLevelItem(row);
+  ListAfterRowsChanged(number, false);
+}
+
+void ListClear(int number) {
+  QTreeWidget* list = ListOf(number);
+  if (list == nullptr) return;
+  list->clear();
+  ListAfterRowsChanged(number, true);
+}
+
+std::int64_t ListCount(int number) {
+  QTreeWidget* list = ListOf(number);
+  return list != nullptr ? list->topLevelItemCount() : 0;
+}
+
+void ListSelectRow(int number, int row, bool selected) {
+  QTreeWidget* list = ListOf(number);
+  if (list == nullptr || row < 0 || row >= list->topLevelItemCount()) return;
+  QTreeWidgetItem* item = list->topLevelItem(row);
+  if (selected) {
+    // One row at a time: selecting one clears the other.
+    list->selectionModel()->setCurrentIndex(list->indexFromItem(item),
+                                            QItemSelectionModel::ClearAndSelect |
+                                                QItemSelectionModel::Rows);
+  } else {
+    item->setSelected(false);
+  }
+}
+
+Text ListCellText(int number, int row, int column) {
+  QTreeWidget* list = ListOf(number);
+  if (list == nullptr || column < 0 || column >= list->columnCount()) return {};
+  if (row == -1) return TextFromQString(list->headerItem()->text(column));
+  if (row < 0 || row >= list->topLevelItemCount()) return {};
+  return TextFromQString(list->topLevelItem(row)->text(column));
+}
+
+void ListSetColours(int number, Rgb colour) {
+  QTreeWidget* list = ListOf(number);
+  if (list == nullptr) return;
+  const QColor c(colour.r, colour.g, colour.b);
+  QPalette p = list->palette();
+  p.setColor(QPalette::Base, c);
+  p.setColor(QPalette::AlternateBase, c);
+  list->setPalette(p);
+}

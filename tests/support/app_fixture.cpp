@@ -1,0 +1,137 @@
+#include "tests/support/app_fixture.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "app/globals.h"
+#include "app/shell.h"
+#include "services/gui/gui_qt.h"
+
+namespace {
+
+std::filesystem::path FreshDirectory() {
+  std::random_device random;
+  for (;;) {
+    auto dir = std::filesystem::temp_directory_path() /
+               ("cinevarta-app-" + std::to_string(random()) + std::to_string(random()));
+    if (std::filesystem::create_directory(dir)) return dir;
+  }
+}
+
+QPoint Centre(const QWidget* w) { return w->rect().center(); }
+
+}  // namespace
+
+AppSession::AppSession(std::function<void(const std::filesystem::path&)> prepare) {
+  previous_ = std::filesystem::current_path();
+  dir_ = FreshDirectory();
+  std::filesystem::current_path(dir_);
+  if (prepare) prepare(dir_);
+  ResetProgramVariables();
+  StartUp();
+  Pump();
+}
+
+AppSession::~AppSession() {
+  ShutDown();
+  std::error_code ignored;
+  std::filesystem::current_path(previous_, ignored);
+  std::filesystem::remove_all(dir_, ignored);
+}
+
+void AppSession::WriteFile(const std::string& name, const std::string& bytes) const {
+  std::ofstream out(dir_ / name, std::ios::binary);
+  out << bytes;
+}
+
+std::string AppSession::ReadFile(const std::string& name) const {
+  std::ifstream in(dir_ / name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool AppSession::FileExists(const std::string& name) const {
+  return std::filesystem::exists(dir_ / name);
+}
+
+void AppSession::Pump() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+int AppSession::RunQueued() {
+  int handled = 0;
+  while (program.quitRequested == 0) {
+    const Event event = EventPoll();
+    if (event.kind == kEventNone) break;
+    HandleEvent(event);
+    ++handled;
+  }
+  return handled;
+}
+
+void AppSession::DiscardQueued() {
+  while (EventPoll().kind != kEventNone) {
+  }
+}
+
+QWidget* AppSession::Widget(int gadget) const { return GuiGadgetWidget(gadget); }
+QTreeWidget* AppSession::List(int gadget) const { return GuiListWidget(gadget); }
+QWidget* AppSession::Window(int window) const { return GuiWindowClient(window); }
+
+void AppSession::Click(int gadget, Qt::MouseButton button, QPoint at) {
+  QWidget* w = Widget(gadget);
+  if (w == nullptr) return;
+  if (auto* list = qobject_cast<QTreeWidget*>(w)) w = list->viewport();
+  QTest::mouseClick(w, button, Qt::NoModifier, at.x() < 0 ? Centre(w) : at);
+}
+
+void AppSession::DoubleClick(int gadget, Qt::MouseButton button, QPoint at) {
+  QWidget* w = Widget(gadget);
+  if (w == nullptr) return;
+  if (auto* list = qobject_cast<QTreeWidget*>(w)) w = list->viewport();
+  const QPoint p = at.x() < 0 ? Centre(w) : at;
+  // A person's double click: press, release, the second press (a double click), release.
+  QTest::mouseClick(w, button, Qt::NoModifier, p);
+  QTest::mouseDClick(w, button, Qt::NoModifier, p);
+}
+
+void AppSession::ClickRow(int list, int row, Qt::MouseButton button) {
+  QTreeWidget* l = List(list);
+  if (l == nullptr || row < 0 || row >= l->topLevelItemCount()) return;
+  const QRect r = l->visualItemRect(l->topLevelItem(row));
+  QTest::mouseClick(l->viewport(), button, Qt::NoModifier, QPoint(r.left() + 10, r.center().y()));
+}
+
+void AppSession::TypeInto(int gadget, const QString& text) {
+  QWidget* w = Widget(gadget);
+  if (w == nullptr) return;
+  w->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(w, Qt::Key_Backspace);
+  QTest::keyClicks(w, text);
+}
+
+void AppSession::PressKey(int gadget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QWidget* w = Widget(gadget);
+  if (w == nullptr) return;
+  QTest::keyClick(w, key, modifiers);
+}
+
+void AppSession::ShutDown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  ::ShutDown();
+  // The tests' main keeps the GUI layer for the next test.
+  GuiInit();
+}
+
+void AppFixture::SetUp() {
+  session_ = std::make_unique<AppSession>([this](const std::filesystem::path& dir) { Prepare(dir); });
+}
+
+void AppFixture::TearDown() { session_.reset(); }
