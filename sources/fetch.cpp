@@ -1,8 +1,94 @@
-// Placeholder bodies, replaced when this part is built.
+// The search and load-film commands and the page fetch they share.
+#include "app/gadgets.h"
+#include "app/globals.h"
+#include "app/shell.h"
+#include "services/files/files.h"
+#include "services/gui/gui.h"
+#include "services/text/text.h"
+#include "services/webview/webview.h"
+#include "sources/film_card.h"
+#include "sources/hosts.h"
 #include "sources/sources.h"
 
-void FetchPage(const Text&) {}
-void SearchSource() {}
-void RunSearch() {}
-void FetchFilmPage() {}
-void LoadFilm() {}
+namespace {
+
+constexpr const char* kPlaceholder = "ESTOESLOQUEBUSCA";
+
+Text ImdbSearchTemplate() {
+  return "http://" + sourceHosts().imdb + "/find?q=ESTOESLOQUEBUSCA;tt=1";
+}
+
+Text CulturaliaSearchTemplate() {
+  return "http://" + sourceHosts().culturaliaDomain +
+         "/bus/resu.php?texto=ESTOESLOQUEBUSCA&donde=1";
+}
+
+// The search field's whole text selected and focused, so the next title is typed over it.
+void ReadyForNextTitle() {
+  TextFieldSelectAll(kSearchField);
+  GadgetFocus(kSearchField);
+}
+
+}  // namespace
+
+void FetchPage(const Text& url) {
+  GadgetSetText(kWebView, url);
+  // Window events keep being taken so the windows paint, but none is dispatched: a click made
+  // meanwhile is lost. Each look blocks in Qt's loop for at most 10 ms instead of spinning.
+  while (WebViewBusy(kWebView) == 1) {
+    EventWaitFor(10);
+  }
+  program.pageText = WebViewSource(kWebView);
+}
+
+void SearchSource() {
+  const Text templ = program.currentSource == kSourceCulturalia ? CulturaliaSearchTemplate()
+                                                                : ImdbSearchTemplate();
+  const Text text = TextTrim(GadgetGetText(kSearchField));
+  const Text url = TextReplace(templ, kPlaceholder, text, true);
+  FetchPage(url);
+  if (!program.pageText.empty()) ParseSearchResults();
+}
+
+void RunSearch() {
+  BusyMessage(1, "Buscando Posibles Títulos..."_t);
+  SearchSource();
+  BusyMessage(0, "");
+  ReadyForNextTitle();
+  // An empty search page (no network, unknown host) leaves the old titles in the list; loading
+  // the first of them would show a film nobody searched for, so nothing is loaded then.
+  if (program.pageText.empty()) return;
+  if (ListCount(kTitlesList) >= 1) {
+    ListSelectRow(kTitlesList, 0, true);
+    program.pickList = kTitlesList;
+    LoadFilm();
+  }
+}
+
+void FetchFilmPage() {
+  const int list = static_cast<int>(program.pickList);
+  const int index = static_cast<int>(GadgetGetState(list));
+  const Text id = ListCellText(list, index, 1);
+  const Text letter = ListCellText(list, index, 2);
+  Text url;
+  if (TextEquals(letter, "C")) {
+    url = "http://" + sourceHosts().culturalia + "/art/ver.php?art=" + id;
+    GadgetSetState(kCulturaliaOption, 1);
+  } else {
+    url = "http://" + sourceHosts().imdb + "/title/" + id;
+    GadgetSetState(kImdbOption, 1);
+  }
+  program.currentSource =
+      GadgetGetState(kCulturaliaOption) == 1 ? kSourceCulturalia : kSourceImdb;
+  DownloadToFile(url, kFilmPageCopy);
+  FlushEvents();
+  FetchPage(url);
+  if (!program.pageText.empty()) ExtractFilmCard();
+}
+
+void LoadFilm() {
+  BusyMessage(1, "Cargando Datos de la Pelicula...");
+  FetchFilmPage();
+  BusyMessage(0, "");
+  ReadyForNextTitle();
+}

@@ -1,9 +1,303 @@
-// Placeholder bodies, replaced when this part is built.
+// The page fetcher on Qt Network, and DownloadToFile on the same network session.
 #include "services/webview/webview.h"
-#include "services/files/files.h"
 
-NativeHandle GadgetCreateWebView(int, int, int, int, int, const Text&, int) { return nullptr; }
-void WebViewNavigate(int, const Text&) {}
-int WebViewBusy(int) { return 0; }
-Text WebViewSource(int) { return {}; }
-void DownloadToFile(const Text&, const Text&) {}
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "services/files/files.h"
+#include "services/gui/gui_qt.h"
+#include "services/webview/webview_qt.h"
+
+namespace {
+
+constexpr char kUserAgent[] =
+    "Mozilla/5.0 (X11; Linux x86_64; rv:115.0) Gecko/20100101 Firefox/115.0";
+constexpr char kAccept[] = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
+constexpr char kAcceptLanguage[] = "es-ES,es;q=0.9";
+constexpr int kMaxRedirects = 10;
+
+WebViewLimits& Limits() {
+  static WebViewLimits limits;
+  return limits;
+}
+
+// One network session for the whole run: its cookie jar lives in memory only. It is a child of
+// the application object, so it goes before the application does.
+QNetworkAccessManager* Session() {
+  static QPointer<QNetworkAccessManager> session;
+  if (session == nullptr && QCoreApplication::instance() != nullptr) {
+    session = new QNetworkAccessManager(QCoreApplication::instance());
+    session->setCookieJar(new QNetworkCookieJar(session));
+    session->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+  }
+  return session;
+}
+
+QNetworkRequest RequestFor(const QUrl& url) {
+  QNetworkRequest request(url);
+  request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                       QNetworkRequest::NoLessSafeRedirectPolicy);
+  request.setMaximumRedirectsAllowed(kMaxRedirects);
+  request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+  request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
+  request.setRawHeader("Accept", kAccept);
+  request.setRawHeader("Accept-Language", kAcceptLanguage);
+  // Accept-Encoding is left to Qt: it offers gzip and deflate and inflates the body itself.
+  return request;
+}
+
+// One transfer with the limits every load has: it ends by itself on success, on failure, after
+// the time in all, after the idle time without a byte, or once the body passes the size limit.
+// `done` is called once, with the body and whether it counts as a document.
+class Transfer {
+ public:
+  using Done = std::function<void(QByteArray body, bool ok, bool httpAnswer)>;
+
+  Transfer(const QUrl& url, Done done) : done_(std::move(done)) {
+    QNetworkAccessManager* session = Session();
+    if (session == nullptr || !url.isValid()) {
+      finished_ = true;
+      return;
+    }
+    reply_ = session->get(RequestFor(url));
+    total_.setSingleShot(true);
+    idle_.setSingleShot(true);
+    QObject::connect(&total_, &QTimer::timeout, [this] { Fail(); });
+    QObject::connect(&idle_, &QTimer::timeout, [this] { Fail(); });
+    total_.start(Limits().totalMilliseconds);
+    idle_.start(Limits().idleMilliseconds);
+    auto alive = [this] { idle_.start(Limits().idleMilliseconds); };
+    QObject::connect(reply_, &QNetworkReply::metaDataChanged, alive);
+    QObject::connect(reply_, &QNetworkReply::redirected, alive);
+    QObject::connect(reply_, &QNetworkReply::downloadProgress, alive);
+    QObject::connect(reply_, &QNetworkReply::readyRead, [this] { Read(); });
+    QObject::connect(reply_, &QNetworkReply::finished, [this] { Finish(); });
+  }
+
+  ~Transfer() { Drop(); }
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
+
+  // True when the transfer has ended before `done` could be given anything (a bad address).
+  bool EndedAtOnce() const { return finished_ && reply_ == nullptr; }
+
+ private:
+  void Read() {
+    if (reply_ == nullptr) return;
+    body_ += reply_->readAll();
+    if (body_.size() > Limits().maxBytes) Fail();
+  }
+
+  void Finish() {
+    if (reply_ == nullptr) return;
+    Read();
+    if (reply_ == nullptr) return;
+    const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = reply_->error();
+    // A server's error page (404, 500, ...) is a document; a broken connection is not.
+    const bool httpAnswer = status.isValid() && status.toInt() > 0;
+    const bool contentError = error == QNetworkReply::NoError ||
+                              (error >= QNetworkReply::ContentAccessDenied &&
+                               error < QNetworkReply::ProtocolUnknownError) ||
+                              (error >= QNetworkReply::InternalServerError &&
+                               error <= QNetworkReply::UnknownServerError);
+    const bool ok = httpAnswer && contentError;
+    End(ok ? body_ : QByteArray(), ok, httpAnswer && error == QNetworkReply::NoError);
+  }
+
+  void Fail() {
+    if (reply_ == nullptr) return;
+    End(QByteArray(), false, false);
+  }
+
+  void End(QByteArray body, bool ok, bool success) {
+    Drop();
+    finished_ = true;
+    if (done_) {
+      Done done = std::move(done_);
+      done_ = nullptr;
+      done(std::move(body), ok, success);  // may destroy this transfer: nothing after it
+    }
+  }
+
+  void Drop() {
+    total_.stop();
+    idle_.stop();
+    if (reply_ != nullptr) {
+      QNetworkReply* reply = reply_;
+      reply_ = nullptr;
+      QObject::disconnect(reply, nullptr, nullptr, nullptr);
+      reply->abort();
+      reply->deleteLater();
+    }
+  }
+
+  Done done_;
+  QPointer<QNetworkReply> reply_;
+  QTimer total_;
+  QTimer idle_;
+  QByteArray body_;
+  bool finished_ = false;
+};
+
+// What the program knows of one view: its last address and its current document.
+struct View {
+  QPointer<QWidget> widget;
+  Text address;
+  bool busy = false;
+  Text document;
+  std::unique_ptr<Transfer> transfer;
+};
+
+std::map<int, View>& Views() {
+  static std::map<int, View> views;
+  return views;
+}
+
+View* ViewOf(int number) {
+  auto it = Views().find(number);
+  if (it == Views().end() || it->second.widget == nullptr) return nullptr;
+  return &it->second;
+}
+
+// The body as single-byte text, cut at its first zero byte.
+Text DocumentOf(const QByteArray& body) {
+  const qsizetype zero = body.indexOf('\0');
+  return Text(body.constData(), static_cast<std::size_t>(zero < 0 ? body.size() : zero));
+}
+
+}  // namespace
+
+// --- Addresses on the wire -----------------------------------------------------------------
+
+QByteArray WebViewWireAddress(const Text& address) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  static constexpr std::string_view kUnsafe = " \"<>\\^`{|}#";
+  QByteArray out;
+  out.reserve(static_cast<qsizetype>(address.size()));
+  for (char ch : address) {
+    const auto byte = static_cast<unsigned char>(ch);
+    if (byte < 0x20 || byte >= 0x7F || kUnsafe.find(ch) != std::string_view::npos) {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0x0F];
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}
+
+QUrl WebViewUrl(const Text& address) {
+  // Everything that needs an escape has one now; strict parsing keeps the rest as it is.
+  return QUrl::fromEncoded(WebViewWireAddress(address), QUrl::StrictMode);
+}
+
+void WebViewSetLimitsForTests(const WebViewLimits& limits) { Limits() = limits; }
+WebViewLimits WebViewCurrentLimits() { return Limits(); }
+
+// --- The view --------------------------------------------------------------------------------
+
+NativeHandle GadgetCreateWebView(int number, int x, int y, int w, int h,
+                                 const Text& initialAddress, int flag) {
+  QWidget* parent = GuiCurrentTarget();
+  if (parent == nullptr || number < 0 || flag != 0 || Session() == nullptr) return nullptr;
+  Views().erase(number);
+  auto* widget = new QWidget(parent);
+  widget->setObjectName(QStringLiteral("webview"));
+  widget->setGeometry(x, y, w, h);
+  widget->hide();
+  View& view = Views()[number];
+  view.widget = widget;
+  // The GUI layer frees the widget when the number is reused or at shutdown; the load goes too.
+  QObject::connect(widget, &QObject::destroyed, [number, widget] {
+    auto it = Views().find(number);
+    if (it != Views().end() && (it->second.widget == nullptr || it->second.widget == widget)) {
+      Views().erase(it);
+    }
+  });
+  GuiAdoptGadget(number, widget,
+                 GadgetHooks{[number](const Text& text) { WebViewNavigate(number, text); },
+                             [number]() -> Text {
+                               View* v = ViewOf(number);
+                               return v != nullptr ? v->address : Text{};
+                             }});
+  if (!initialAddress.empty()) WebViewNavigate(number, initialAddress);
+  return widget;
+}
+
+void WebViewNavigate(int number, const Text& address) {
+  View* view = ViewOf(number);
+  if (view == nullptr || address.empty()) return;
+  view->transfer.reset();  // the load before this one ends here, unseen
+  view->address = address;
+  view->document.clear();
+  view->busy = true;
+  auto transfer = std::make_unique<Transfer>(
+      WebViewUrl(address), [number](QByteArray body, bool, bool) {
+        View* v = ViewOf(number);
+        if (v == nullptr) return;
+        v->document = DocumentOf(body);
+        v->busy = false;
+        // The transfer that calls this is still running its own code: free it afterwards.
+        if (Transfer* ended = v->transfer.release()) {
+          QMetaObject::invokeMethod(
+              QCoreApplication::instance(), [ended] { delete ended; }, Qt::QueuedConnection);
+        }
+      });
+  if (transfer->EndedAtOnce()) {
+    view->busy = false;
+    return;
+  }
+  view->transfer = std::move(transfer);
+}
+
+int WebViewBusy(int number) {
+  View* view = ViewOf(number);
+  return view != nullptr && view->busy ? 1 : 0;
+}
+
+Text WebViewSource(int number) {
+  View* view = ViewOf(number);
+  return view != nullptr ? view->document : Text{};
+}
+
+// --- Downloads -------------------------------------------------------------------------------
+
+void DownloadToFile(const Text& url, const Text& localPath) {
+  if (localPath.empty()) return;
+  const std::filesystem::path target = TextToPath(localPath);
+  bool ended = false;
+  bool success = false;
+  QByteArray body;
+  QEventLoop loop;
+  Transfer transfer(WebViewUrl(url), [&](QByteArray b, bool, bool ok) {
+    body = std::move(b);
+    success = ok;
+    ended = true;
+    loop.quit();
+  });
+  // User input waits in the toolkit's queue meanwhile; nothing reaches the program's commands.
+  if (!transfer.EndedAtOnce() && !ended) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  std::error_code ec;
+  std::filesystem::remove(target, ec);
+  if (!success) return;
+  std::FILE* file = std::fopen(target.c_str(), "wb");
+  if (file == nullptr) return;
+  if (!body.isEmpty()) std::fwrite(body.constData(), 1, static_cast<std::size_t>(body.size()), file);
+  std::fclose(file);
+}
