@@ -4,8 +4,11 @@
 // column sorter and sorted once, as at start-up), and the rows of a list as plain records.
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,6 +57,62 @@ inline void PutFile(const std::filesystem::path& file, const std::string& bytes)
   std::ofstream out(file, std::ios::binary | std::ios::trunc);
   out << bytes;
 }
+
+// A small file system of its own as the working directory, made the way a user's machine fails:
+// a tmpfs in this thread's private mount namespace, which can be remounted read-only (EROFS) or
+// filled to the last byte (ENOSPC). `ok()` is false where mounting is not allowed; `why()` says
+// what failed, so a test can skip with the reason.
+class MountedFolder {
+ public:
+  explicit MountedFolder(const std::filesystem::path& where, const char* size = "64k")
+      : previous_(std::filesystem::current_path()), path_(where) {
+    std::filesystem::create_directories(path_);
+    static const bool privateNamespace =
+        ::unshare(CLONE_NEWNS) == 0 &&
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    if (!privateNamespace) {
+      why_ = "no private mount namespace here";
+      return;
+    }
+    const std::string options = std::string("size=") + size;
+    if (::mount("tmpfs", path_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+      why_ = "tmpfs cannot be mounted here";
+      return;
+    }
+    mounted_ = true;
+    std::filesystem::current_path(path_);
+  }
+  ~MountedFolder() {
+    std::filesystem::current_path(previous_);
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+  }
+  MountedFolder(const MountedFolder&) = delete;
+  MountedFolder& operator=(const MountedFolder&) = delete;
+
+  bool ok() const { return mounted_; }
+  const std::string& why() const { return why_; }
+  bool SetReadOnly(bool readOnly) {
+    const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
+    return ::mount("tmpfs", path_.c_str(), "tmpfs", flags, nullptr) == 0;
+  }
+  // Fills the file system with a file of that name until no byte more fits.
+  void Fill(const char* name) {
+    std::FILE* filler = std::fopen(name, "wb");
+    if (filler == nullptr) return;
+    std::setvbuf(filler, nullptr, _IONBF, 0);
+    const std::string block(512, 'f');
+    while (std::fwrite(block.data(), 1, block.size(), filler) == block.size()) {
+    }
+    while (std::fputc('f', filler) != EOF) {
+    }
+    std::fclose(filler);
+  }
+
+ private:
+  std::filesystem::path previous_, path_;
+  bool mounted_ = false;
+  std::string why_;
+};
 
 struct Row {
   Text title, id, letter;
