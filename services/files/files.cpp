@@ -29,16 +29,23 @@ OpenFile* Find(int number) {
   return files[static_cast<std::size_t>(number)].get();
 }
 
-// Puts the stream under the number; an open file under it is closed first.
-int Adopt(int number, int fd) {
-  if (number < 0) {
-    if (fd >= 0) ::close(fd);
-    return 0;
-  }
+// Numbers are small by contract; a larger one fails like an open that failed, instead of
+// growing the table without bound.
+constexpr int kMostFileNumber = 4095;
+
+// Frees the number for a new file (closing the file open under it, with its flush, before the
+// new one is opened: reopening the same name must not receive the old file's last bytes).
+bool ClearNumber(int number) {
+  if (number < 0 || number > kMostFileNumber) return false;
   FileClose(number);
+  return true;
+}
+
+// Puts an open descriptor under a cleared number.
+int Adopt(int number, int fd) {
   if (fd < 0) return 0;
   std::FILE* stream = ::fdopen(fd, "r+b");
-  if (stream == nullptr) stream = ::fdopen(fd, "wb");
+  if (stream == nullptr) stream = ::fdopen(fd, "wb");  // the write-only second attempt
   if (stream == nullptr) {
     ::close(fd);
     return 0;
@@ -64,7 +71,7 @@ std::filesystem::path PathOf(const Text& name) { return TextToPath(name); }
 }  // namespace
 
 int FileCreate(int number, const Text& name) {
-  if (name.empty()) return Adopt(number, -1);
+  if (!ClearNumber(number) || name.empty()) return 0;
   const auto path = PathOf(name);
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
@@ -72,7 +79,7 @@ int FileCreate(int number, const Text& name) {
 }
 
 int FileOpenOrCreate(int number, const Text& name) {
-  if (name.empty()) return Adopt(number, -1);
+  if (!ClearNumber(number) || name.empty()) return 0;
   return Adopt(number, ::open(PathOf(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
 }
 

@@ -5,23 +5,31 @@
 // written in the source as they stand, in UTF-8, and must exist at run time as Windows-1252
 // bytes. `"Películas"_t` converts at compile time and yields a `const Text&`; a character that
 // has no Windows-1252 byte (say "€" works, as 0x80, but "Ω" does not) stops the compilation.
-// It does not convert run-time data: see text_convert.h for that.
+// It does not convert run-time data: TextFromUtf8 and TextToUtf8 in text.h do that, with the
+// same table.
 #include <cstddef>
 #include <string>
 
 namespace cp1252 {
 
-// The Unicode code points of the bytes 0x80-0x9F in Windows-1252; 0 marks the five unused bytes.
+// The Unicode code points of the bytes 0x80-0x9F in Windows-1252. The five bytes the code page
+// leaves unused (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of the same
+// number, as the Windows conversion does, so that every byte survives a round trip.
 inline constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The code point of a Windows-1252 byte.
+constexpr char32_t CodePointOf(unsigned char b) {
+  return (b >= 0x80 && b <= 0x9F) ? kHighControls[b - 0x80] : static_cast<char32_t>(b);
+}
 
 // The Windows-1252 byte of a code point, or -1 when it has none.
 constexpr int ByteOf(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
   for (int i = 0; i < 32; ++i)
-    if (kHighControls[i] != 0 && kHighControls[i] == c) return 0x80 + i;
+    if (kHighControls[i] == c) return 0x80 + i;
   return -1;
 }
 

@@ -2,7 +2,7 @@
 #include "services/text/text.h"
 
 #include <algorithm>
-#include <limits>
+#include <utility>
 
 namespace {
 
@@ -10,25 +10,18 @@ constexpr unsigned char Lower(unsigned char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
 }
 
+bool SameIgnoringCase(char a, char b) {
+  return Lower(static_cast<unsigned char>(a)) == Lower(static_cast<unsigned char>(b));
+}
+
 // Position (0-based) of the first occurrence of what in t at or after from, npos when none.
 std::size_t FindFrom(std::string_view t, std::string_view what, std::size_t from,
                      bool ignoreCase) {
   if (!ignoreCase) return t.find(what, from);
-  if (what.size() > t.size()) return std::string_view::npos;
-  const auto first = Lower(static_cast<unsigned char>(what[0]));
-  for (std::size_t p = from; p + what.size() <= t.size(); ++p) {
-    if (Lower(static_cast<unsigned char>(t[p])) != first) continue;
-    bool same = true;
-    for (std::size_t k = 1; k < what.size(); ++k) {
-      if (Lower(static_cast<unsigned char>(t[p + k])) !=
-          Lower(static_cast<unsigned char>(what[k]))) {
-        same = false;
-        break;
-      }
-    }
-    if (same) return p;
-  }
-  return std::string_view::npos;
+  if (from > t.size()) return std::string_view::npos;
+  const auto hit = std::search(t.begin() + static_cast<std::ptrdiff_t>(from), t.end(),
+                               what.begin(), what.end(), SameIgnoringCase);
+  return hit == t.end() ? std::string_view::npos : static_cast<std::size_t>(hit - t.begin());
 }
 
 // Every non-overlapping occurrence of what, left to right, replaced by by.
@@ -165,16 +158,13 @@ std::string TextToUtf8(std::string_view t) {
   std::string out;
   out.reserve(t.size() + t.size() / 4);
   for (const char ch : t) {
-    const auto b = static_cast<unsigned char>(ch);
-    char32_t c = b;
-    if (b >= 0x80 && b <= 0x9F) c = cp1252::kHighControls[b - 0x80];
-    if (c == 0) c = 0xFFFD;  // the five unused bytes have no character
+    const char32_t c = cp1252::CodePointOf(static_cast<unsigned char>(ch));
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {
       out += static_cast<char>(0xC0 | (c >> 6));
       out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
+    } else {  // every code point of the table lies below 0x10000
       out += static_cast<char>(0xE0 | (c >> 12));
       out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
       out += static_cast<char>(0x80 | (c & 0x3F));
@@ -183,28 +173,40 @@ std::string TextToUtf8(std::string_view t) {
   return out;
 }
 
+namespace {
+
+// The code point of the UTF-8 sequence at utf8[i], and its length; a broken, overlong or
+// surrogate sequence gives the length 1 and a code point that has no byte.
+std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view utf8, std::size_t i) {
+  constexpr char32_t kBroken = 0xFFFD;
+  const auto b = static_cast<unsigned char>(utf8[i]);
+  if (b < 0x80) return {b, 1};
+  std::size_t extra = 0;
+  char32_t c = 0;
+  char32_t least = 0;  // the smallest code point that needs this many bytes
+  if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; least = 0x80; }
+  else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; least = 0x800; }
+  else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; least = 0x10000; }
+  else return {kBroken, 1};
+  if (extra >= utf8.size() - i) return {kBroken, 1};
+  for (std::size_t k = 1; k <= extra; ++k) {
+    const auto cb = static_cast<unsigned char>(utf8[i + k]);
+    if ((cb & 0xC0) != 0x80) return {kBroken, 1};
+    c = (c << 6) | (cb & 0x3F);
+  }
+  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return {kBroken, 1};
+  return {c, extra + 1};
+}
+
+}  // namespace
+
 Text TextFromUtf8(std::string_view utf8) {
   Text out;
   out.reserve(utf8.size());
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    std::size_t extra = 0;
-    char32_t c = 0;
-    if (b < 0x80) c = b;
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
-    else { out += '?'; ++i; continue; }
-    bool valid = i + extra < utf8.size();
-    for (std::size_t k = 1; valid && k <= extra; ++k) {
-      const auto cb = static_cast<unsigned char>(utf8[i + k]);
-      if ((cb & 0xC0) != 0x80) valid = false;
-      else c = (c << 6) | (cb & 0x3F);
-    }
-    if (!valid) { out += '?'; ++i; continue; }
-    i += extra + 1;
-    if (c == 0) break;  // a text never holds the byte 0
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto [c, length] = DecodeUtf8(utf8, i);
+    i += length;
+    if (c == 0) break;  // a text never holds the byte 0: it ends there
     const int byte = cp1252::ByteOf(c);
     out += byte < 0 ? '?' : static_cast<char>(byte);
   }
