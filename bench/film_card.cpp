@@ -102,9 +102,26 @@ void BM_ExtractFilmCard(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * padded.size()));
 }
 
+// A hostile page: its synopsis is made of distinct character references, state.range(0) bytes
+// of them. Decoding rescans the text once per distinct reference.
+void BM_ReferencesInSynopsis(benchmark::State& state) {
+  std::string refs;
+  for (int code = 1; refs.size() < static_cast<std::size_t>(state.range(0)); ++code)
+    refs += "&#" + std::to_string(code) + ";";
+  program.pageText = "<b>Sinopsis:</b>" + refs + "<br><br>";
+  for (auto _ : state) {
+    FilmCard card;
+    ExtractCulturaliaFilm(card);
+    DecodeFilmCard(card);
+    benchmark::DoNotOptimize(card);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * refs.size()));
+}
+
 }  // namespace
 
 BENCHMARK(BM_OnePassOverPage);
+BENCHMARK(BM_ReferencesInSynopsis)->Arg(5 << 10)->Arg(50 << 10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CulturaliaBranch);
 BENCHMARK(BM_ImdbFilmPage);
 BENCHMARK(BM_ImdbPlotSummary);
