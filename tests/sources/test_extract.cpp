@@ -1,0 +1,125 @@
+// Cutting fields out of the current page between markers, and the decoding of numeric
+// references and percent escapes, pass after pass.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/globals.h"
+#include "services/text/text.h"
+#include "sources/extract.h"
+
+namespace {
+
+class Extract : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetProgramVariables(); }
+  void TearDown() override { ResetProgramVariables(); }
+};
+
+TEST_F(Extract, BetweenMarkers) {
+  auto check = [](std::string_view page, std::string_view start, std::string_view end,
+                  std::string_view expected) {
+    program.pageText = Text(page);
+    EXPECT_EQ(ExtractBetween(start, end), expected)
+        << "page \"" << page << "\", start \"" << start << "\", end \"" << end << "\"";
+    EXPECT_EQ(program.pageText, page) << "the page is only read";
+  };
+  check("<b>x</b><b>y</b>", "<b>", "</b>", "x");
+  check("..<b>Drama</b>", "<b>", "</b>", "Drama");
+  check("<b>x</b>", "<b>", "<", "x");
+  check("<b>x", "<b>", "</b>", "");         // no end after the start
+  check("x</b>", "<b>", "</b>", "");        // no start
+  check("<b></b>x</b>", "<b>", "</b>", ""); // the end right after the start
+  check("<b>", "<b>", "</b>", "");          // the start ends the page
+  check("", "<b>", "</b>", "");
+  check("<b>x</b>", "", "</b>", "");        // an empty marker is never found
+  check("<b>x</b>", "<b>", "", "");
+  check("<b>x</b>", "", "", "");
+  check("<B>x</B><b>y</b>", "<b>", "</b>", "y");  // markers keep their letter case
+  check("'x'y'", "'", "'", "x");            // the same marker on both sides
+  check("abcbc", "abc", "bc", "");          // the end is sought only after the start marker
+  check("abcXbc", "abc", "bc", "X");
+  // Only the first start counts: a later one is never tried, even when the first has nothing
+  // after it, and a later start before the end is part of the field.
+  check("<b></b><b>y</b>", "<b>", "</b>", "");
+  check("<b>x<b>y</b>", "<b>", "</b>", "x<b>y");
+  check("'titulo3'>Género:</font><br>Drama, Comedia</font>"_t,
+        "'titulo3'>Género:</font><br>"_t, "</font>", "Drama, Comedia");
+  check("a\x80z", "\x80", "z", "");
+  check("\x80" "abc\x80", "\x80", "\x80", "abc");
+}
+
+TEST_F(Extract, BetweenMarkersOnALargePage) {
+  program.pageText = std::string(1 << 20, 'x') + "<dir>Víctor Erice</dir>"_t;
+  EXPECT_EQ(ExtractBetween("<dir>", "</dir>"), "Víctor Erice"_t);
+  program.pageText = "<dir>" + std::string(1 << 20, 'y') + "</dir>";
+  EXPECT_EQ(ExtractBetween("<dir>", "</dir>"), std::string(1 << 20, 'y'));
+}
+
+TEST_F(Extract, DecodeEntities) {
+  auto check = [](std::string_view text, std::string_view expected) {
+    EXPECT_EQ(DecodeEntities(text), expected) << "DecodeEntities(\"" << text << "\")";
+  };
+  check("", "");
+  check("A text without either", "A text without either");
+  check("&#65;", "A");
+  check("&#233;&#233;", "\xE9\xE9");  // every occurrence of a reference at once
+  check("caf&#233; y t&#233;", "caf\xE9 y t\xE9");
+  check("&#x41;", "");               // x is no number, so the reference goes
+  check("&#x41;B", "B");
+  check("&#38;#65;", "A");           // the first pass yields the reference the second decodes
+  check("&#38;#38;#65;", "A");
+  check("&#38;&#35;65;", "A");       // each pass starts again at the first "&#"
+  check("a&#65b", "a&#65b");         // no ";" after "&#": kept as it is
+  check("a&#65b%20c", "a&#65b c");
+  check("x&#&#65;y", "xy");          // a stray "&#" swallows the reference, whose text is no number
+  check("&#66 &#65;", "B");          // ... or stands for the number it starts with
+  check("&#&#&#65;", "");
+  check("&#;&#65;", "&#;&#65;");     // an empty first reference ends the decoding at once
+  check("&#;&#65;%20", "&#;&#65; ");
+  check("&#", "&#");
+  check("&#65", "&#65");
+  check("&#65;&#66;&#67;", "ABC");
+  // One byte of the code page: the low 8 bits of the value, and nothing for a low byte of 0.
+  check("&#128;", "\x80");
+  check("&#8364;", "\xAC");          // 0x20AC keeps only 0xAC
+  check("&#321;", "A");              // 0x141
+  check("&#256;x", "x");
+  check("&#0;x", "x");
+  check("&#-23;", "\xE9");
+  check("&#$41;", "A");              // the number rules of the other values hold
+  check("&#%1000001;", "A");
+  check("&# 65;", "A");
+  check("&#\t65;", "A");
+  check("&#65abc;", "A");
+  check("&#99999999999999999999999;", TextOfCode(TextValue("99999999999999999999999")));
+  check("&amp;&#65;", "&amp;A");     // named references stay
+  // The three percent escapes, with letter case, after the references.
+  check("a%20b", "a b");
+  check("%7B%7D", "()");
+  check("%7b%7d", "%7b%7d");
+  check("%2020", " 20");
+  check("%%20", "% ");
+  check("%41%20%7Bx%7D", "%41 (x)");
+  check("&#37;20", " ");             // an escape made by a reference is replaced as well
+  check("Am&#233;lie%20(2001)", "Am\xE9lie (2001)");
+}
+
+TEST_F(Extract, DecodeEntitiesLeavesThePageAlone) {
+  program.pageText = "&#65;";
+  EXPECT_EQ(DecodeEntities(program.pageText), "A");
+  EXPECT_EQ(program.pageText, "&#65;");
+}
+
+TEST_F(Extract, DecodeEntitiesOfManyDistinctReferences) {
+  Text field, expected;
+  for (int i = 0; i < 2000; ++i) {
+    const int code = 65 + i % 26 + (i / 26) * 256;  // distinct texts, letters as results
+    field += "&#" + TextOfNumber(code) + ";.";
+    expected += static_cast<char>(65 + i % 26);
+    expected += '.';
+  }
+  EXPECT_EQ(DecodeEntities(field), expected);
+}
+
+}  // namespace
