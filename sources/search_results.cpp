@@ -15,6 +15,14 @@ const Text& Page() { return program.pageText; }
 std::int64_t Find(std::string_view what, std::int64_t from) { return TextFind(Page(), what, from); }
 Text Take(std::int64_t start, std::int64_t count) { return TextMid(Page(), start, count); }
 
+// No title or id of a hit is longer than this. A page whose link texts all run on to one far "<"
+// or "</a>" would otherwise copy the rest of the page into every hit: on a megabyte of links,
+// gigabytes. The first characters are kept.
+constexpr std::int64_t kLongestHitText = 255;
+Text TakeHitText(std::int64_t start, std::int64_t count) {
+  return Take(start, count < kLongestHitText ? count : kLongestHitText);
+}
+
 // A search for one marker that remembers its last answer: the Culturalia loop looks for ">" and
 // "<" from every hit, and on a page of many hits with no such character after them each plain
 // search would run to the end of the page again. The answers are the plain search's answers.
@@ -64,7 +72,7 @@ void ReadCulturaliaHits() {
     const std::int64_t a = tagEnd.From(s) + 1;
     const std::int64_t b = tagStart.From(s);
     // One character fewer than the link text: the one just before "<" is not part of it.
-    const Text title = Take(a, b - a - 1);
+    const Text title = TakeHitText(a, b - a - 1);
     AddHit(title, id, "C");
     p = p + 1;
   }
@@ -86,8 +94,8 @@ void ReadImdbExactMatch() {
   const std::int64_t b = idMark + 10;
   const std::int64_t idEnd = Find("',", b);
   if (idEnd == 0) return;
-  const Text title = Take(a, titleEnd - a);  // "&#34;" stays as it is here
-  const Text id = Take(b, idEnd - b);
+  const Text title = TakeHitText(a, titleEnd - a);  // "&#34;" stays as it is here
+  const Text id = TakeHitText(b, idEnd - b);
   if (TextFind(title, "(VG)", 1) == 0) AddHit(title, id, "I");
 }
 
@@ -110,8 +118,8 @@ void ReadImdbPopular() {
     const std::int64_t b = idMark + 10;
     const std::int64_t e = Find("',", b);
     if (e == 0) return;
-    const Text title = TextReplace(Take(a, titleEnd - a), "&#34;", "\"", true);
-    const Text id = Take(b, e - b);
+    const Text title = TextReplace(TakeHitText(a, titleEnd - a), "&#34;", "\"", true);
+    const Text id = TakeHitText(b, e - b);
     p = b + (e - b);
     if (TextFind(title, "(VG)", 1) == 0) AddHit(title, id, "I");
   }
