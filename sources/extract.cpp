@@ -27,7 +27,10 @@ Text DecodeEntities(std::string_view text) {
     const Text n = Between(t, "&#", ";");
     if (n.empty()) break;
     const Text c = TextOfCode(TextValue(n) & 0xFF);
-    t = TextReplace(t, "&#" + n + ";", c);
+    Text reference = "&#";
+    reference += n;
+    reference += ";";
+    t = TextReplace(t, reference, c);
   }
   t = TextReplace(t, "%20", " ");
   t = TextReplace(t, "%7B", "(");

@@ -20,7 +20,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path site = argv[1];
-  const int port = std::atoi(argv[2]);
+  char* end = nullptr;
+  const long port = std::strtol(argv[2], &end, 10);
+  if (end == argv[2] || *end != 0) {
+    std::cerr << "sample-server: the port must be a number\n";
+    return 2;
+  }
   if (!std::filesystem::is_directory(site) || port <= 0 || port > 65535) {
     std::cerr << "sample-server: need an existing site folder and a port from 1 to 65535\n";
     return 2;

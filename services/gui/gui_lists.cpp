@@ -142,6 +142,7 @@ void ListAddColumn(int number, int position, const Text& title, int width) {
   const int at = (position < 0 || position > count) ? count : position;
   // Widths and kinds of the columns from `at` on move one place right with their texts.
   std::vector<int> widths;
+  widths.reserve(static_cast<std::size_t>(count));
   QHeaderView* header = list->header();
   for (int c = 0; c < count; ++c) widths.push_back(header->sectionSize(c));
   list->setColumnCount(count + 1);
@@ -149,7 +150,7 @@ void ListAddColumn(int number, int position, const Text& title, int width) {
   for (int r = 0; r < list->topLevelItemCount(); ++r)
     ShiftTexts(list->topLevelItem(r), at, count + 1, +1);
   list->headerItem()->setText(at, TextToQString(title));
-  for (int c = count; c > at; --c) SetColumnWidth(list, c, widths[static_cast<std::size_t>(c - 1)]);
+  for (int c = count; c > at; --c) SetColumnWidth(list, c, widths[static_cast<std::size_t>(c) - 1]);
   SetColumnWidth(list, at, width);
 }
 
@@ -159,6 +160,7 @@ void ListRemoveColumn(int number, int position) {
   const int count = list->columnCount();
   if (position < 0 || position >= count) return;
   std::vector<int> widths;
+  widths.reserve(static_cast<std::size_t>(count));
   QHeaderView* header = list->header();
   for (int c = 0; c < count; ++c) widths.push_back(header->sectionSize(c));
   ShiftTexts(list->headerItem(), position, count, -1);
@@ -166,7 +168,7 @@ void ListRemoveColumn(int number, int position) {
     ShiftTexts(list->topLevelItem(r), position, count, -1);
   list->setColumnCount(count - 1);
   for (int c = position; c + 1 < count; ++c)
-    SetColumnWidth(list, c, widths[static_cast<std::size_t>(c + 1)]);
+    SetColumnWidth(list, c, widths[static_cast<std::size_t>(c) + 1]);
 }
 
 void ListAddRow(int number, int position, const Text& text) {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <bit>
 #include <cstdint>
+#include <cstddef>
 #include <cstring>
 
 #include "services/images/image_decoders.h"
@@ -75,10 +76,10 @@ QImage ReadBmp(const unsigned char* data, std::size_t size) {
       if (headerSize == 40) {
         // The three masks follow a plain info header, before the palette.
         if (size < kFileHeader + 40 + 12) return {};
-        for (int i = 0; i < 3; ++i) masks[i] = U32(data + kFileHeader + 40 + 4 * i);
+        for (std::ptrdiff_t i = 0; i < 3; ++i) masks[i] = U32(data + kFileHeader + 40 + 4 * i);
         paletteStart += 12;
       } else {
-        for (int i = 0; i < 3; ++i) masks[i] = U32(data + kFileHeader + 40 + 4 * i);
+        for (std::ptrdiff_t i = 0; i < 3; ++i) masks[i] = U32(data + kFileHeader + 40 + 4 * i);
       }
     }
   } else {
@@ -150,20 +151,22 @@ QImage ReadBmp(const unsigned char* data, std::size_t size) {
         break;
       }
       case 16:
-        for (int x = 0; x < w; ++x) {
+        for (std::ptrdiff_t x = 0; x < w; ++x) {
           const std::uint32_t p = U16(src + 2 * x);
           out[x] = qRgb(static_cast<int>(red.Of(p)), static_cast<int>(green.Of(p)),
                         static_cast<int>(blue.Of(p)));
         }
         break;
       case 24:
-        for (int x = 0; x < w; ++x) out[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
+        for (std::ptrdiff_t x = 0; x < w; ++x)
+          out[x] = qRgb(src[3 * x + 2], src[3 * x + 1], src[3 * x]);
         break;
       case 32:
         if (compression == kBiRgb) {
-          for (int x = 0; x < w; ++x) out[x] = qRgb(src[4 * x + 2], src[4 * x + 1], src[4 * x]);
+          for (std::ptrdiff_t x = 0; x < w; ++x)
+            out[x] = qRgb(src[4 * x + 2], src[4 * x + 1], src[4 * x]);
         } else {
-          for (int x = 0; x < w; ++x) {
+          for (std::ptrdiff_t x = 0; x < w; ++x) {
             const std::uint32_t p = U32(src + 4 * x);
             out[x] = qRgb(static_cast<int>(red.Of(p)), static_cast<int>(green.Of(p)),
                           static_cast<int>(blue.Of(p)));

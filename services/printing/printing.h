@@ -24,8 +24,10 @@
 
 struct DrawOutput;  // opaque descriptor handed to DrawStart
 
-// DrawFont with this handle selects the system's general font.
-inline const FontHandle kDrawSystemFont = reinterpret_cast<FontHandle>(static_cast<std::intptr_t>(-1));
+// DrawFont with this handle selects the system's general font; the address of a private tag
+// that no loaded font can share.
+inline constexpr char kDrawSystemFontTag = 0;
+inline const FontHandle kDrawSystemFont = &kDrawSystemFontTag;
 
 bool PrinterChoose();
 bool PrintStart(const Text& documentName);

@@ -44,7 +44,7 @@ QNetworkAccessManager* Session() {
     session->setCookieJar(new QNetworkCookieJar(session));
     session->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
   }
-  return session;
+  return session.data();
 }
 
 QNetworkRequest RequestFor(const QUrl& url) {
@@ -137,6 +137,7 @@ class Transfer {
   void Drop() {
     total_.stop();
     idle_.stop();
+    body_.clear();
     if (reply_ != nullptr) {
       QNetworkReply* reply = reply_;
       reply_ = nullptr;
@@ -161,6 +162,7 @@ struct View {
   bool busy = false;
   Text document;
   std::unique_ptr<Transfer> transfer;
+  std::unique_ptr<Transfer> ended;  // the last finished load, freed at the next one
 };
 
 std::map<int, View>& Views() {
@@ -243,21 +245,20 @@ NativeHandle GadgetCreateWebView(int number, int x, int y, int w, int h,
 void WebViewNavigate(int number, const Text& address) {
   View* view = ViewOf(number);
   if (view == nullptr || address.empty()) return;
+  view->ended.reset();
   view->transfer.reset();  // the load before this one ends here, unseen
   view->address = address;
   view->document.clear();
   view->busy = true;
   auto transfer = std::make_unique<Transfer>(
-      WebViewUrl(address), [number](QByteArray body, bool, bool) {
+      WebViewUrl(address), [number](const QByteArray& body, bool, bool) {
         View* v = ViewOf(number);
         if (v == nullptr) return;
         v->document = DocumentOf(body);
         v->busy = false;
-        // The transfer that calls this is still running its own code: free it afterwards.
-        if (Transfer* ended = v->transfer.release()) {
-          QMetaObject::invokeMethod(
-              QCoreApplication::instance(), [ended] { delete ended; }, Qt::QueuedConnection);
-        }
+        // The transfer that calls this is still running its own code: it is kept aside and
+        // freed by the next load or with the view.
+        v->ended = std::move(v->transfer);
       });
   if (transfer->EndedAtOnce()) {
     view->busy = false;

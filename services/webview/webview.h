@@ -33,7 +33,7 @@ Text WebViewSource(int number);                         // the body, cut at its 
 struct WebViewLimits {
   int totalMilliseconds = 30000;
   int idleMilliseconds = 15000;
-  std::int64_t maxBytes = 16 * 1024 * 1024;
+  std::int64_t maxBytes = std::int64_t{16} * 1024 * 1024;
 };
 // For tests only: lower the limits so that a stalled server does not cost half a minute. The
 // program never calls it; tests put the default WebViewLimits{} back when they are done.
