@@ -113,7 +113,16 @@ void AppSession::TypeInto(int gadget, const QString& text) {
   w->setFocus(Qt::TabFocusReason);
   QTest::keyClick(w, Qt::Key_A, Qt::ControlModifier);
   QTest::keyClick(w, Qt::Key_Backspace);
-  QTest::keyClicks(w, text);
+  // QTest knows keys for ASCII only (others abort); an accented letter arrives as a key event
+  // carrying its text, as a keyboard layout or input method delivers it.
+  for (const QChar c : text) {
+    if (c.unicode() < 0x80) {
+      QTest::keyClick(w, c.toLatin1());
+    } else {
+      QTest::sendKeyEvent(QTest::Press, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      QTest::sendKeyEvent(QTest::Release, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+  }
 }
 
 void AppSession::PressKey(int gadget, Qt::Key key, Qt::KeyboardModifiers modifiers) {
