@@ -27,6 +27,21 @@ inline int PageObjects(const std::filesystem::path& pdf) {
   return static_cast<int>(bytes.count(QRegularExpression("/Type\\s*/Page(?![s\\w])")));
 }
 
+// What pdfinfo tells of the file ("Title:", "Pages:" ...), empty when it failed.
+inline QString PdfInfo(const std::filesystem::path& pdf) {
+  QProcess process;
+  process.start("pdfinfo", {QString::fromStdString(pdf.string())});
+  if (!process.waitForFinished(-1) || process.exitCode() != 0) return {};
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The value of one line of pdfinfo's answer.
+inline QString PdfInfoField(const QString& info, const QString& field) {
+  for (const QString& line : info.split('\n'))
+    if (line.startsWith(field + ":")) return line.mid(field.size() + 1).trimmed();
+  return {};
+}
+
 // The first page at the given resolution, or a null picture when pdftoppm failed.
 inline QImage RenderFirstPage(const std::filesystem::path& pdf, int dotsPerInch,
                               const std::filesystem::path& pngBase) {
