@@ -317,7 +317,7 @@ def imdb_plot_page(f):
         parts.append('<p class="plotpar">%s</p>' % text)
         if writer is not None:
             shown = writer.split("%20%7B")[0].replace("%20", " ")
-            parts.append('<p class="plotpar-writer"><i>Written by <a href="/SearchPlotWriters?%s">'
+            parts.append('<p class="writer"><i>Written by <a href="/SearchPlotWriters?%s">'
                          '%s</a></i></p>' % (writer, shown))
     body = "\n".join(parts)
     return f"""<html>
