@@ -80,9 +80,14 @@ void ShowFilmCard(FilmCard& card) {
     ClearCoverBox();  // an older "portada.jpg" is left as it is
   } else {
     FileDelete(kCoverFile);
-    DownloadToFile("http://" + sourceHosts().culturalia + "/imatges/articulos/" + card.coverPath,
-                   "./portada.jpg");
-    if (FileSizeOf(kCoverFile) <= 0) {
+    // An older cover that could not be deleted (a read-only folder) would pass for this film's
+    // own after a download that cannot replace it; then the card shows no cover.
+    const bool oldCoverGone = FileSizeOf(kCoverFile) == -1;
+    if (oldCoverGone) {
+      DownloadToFile("http://" + sourceHosts().culturalia + "/imatges/articulos/" + card.coverPath,
+                     "./portada.jpg");
+    }
+    if (!oldCoverGone || FileSizeOf(kCoverFile) <= 0) {
       ClearCoverBox();
     } else {
       // The button follows the file alone, whether or not it decodes as a picture.
