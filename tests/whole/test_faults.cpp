@@ -1,0 +1,349 @@
+// The whole program against faults of the network and of the disk: a server that dies or stalls
+// in the middle of a film page, a cover address that answers an HTML error page, a working
+// folder that turns read-only before "Salvar" and before a cover download, a favourites file
+// that is a folder, and a disk that fills up while saving. In every case the program goes on
+// taking input, tells the user where its Part says so, and the last saved favourites stay on
+// disk byte for byte.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/gadgets.h"
+#include "app/globals.h"
+#include "services/gui/gui.h"
+#include "tests/support/app_fixture.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/test_server.h"
+#include "tests/whole/fault_site.h"
+#include "tests/whole/whole_run.h"
+#include "tests/whole/whole_support.h"
+
+namespace fs = std::filesystem;
+using whole::FaultSite;
+using whole::SiteFilm;
+
+namespace {
+
+const SiteFilm kFilmA{"101", "Los santos inocentes", "Mario Camus", "Alfredo Landa\nFrancisco Rabal",
+                      "a101.jpg"};
+const SiteFilm kFilmB{"102", "El verdugo", "Luis Berlanga", "Pepe Isbert\nNino Manfredi", "b102.jpg"};
+const SiteFilm kFilmC{"103", "Viridiana", "Luis Bu\xF1uel", "Silvia Pinal", ""};
+
+const std::string kSavedFavourites = "El sur#1234#C\r\nBlade Runner (1982)#tt0083658#I\r\n";
+const QString kSaveFailedText = QStringLiteral("No se pudo guardar la lista de favoritos.\n\nfavoritos.ini");
+
+// Every test starts with the site's films and covers, and the source hosts pointed at it.
+class WholeFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    site_.AddFilm(kFilmA);
+    site_.AddFilm(kFilmB);
+    site_.AddFilm(kFilmC);
+    coverA_ = whole::MakeJpeg(120, 170);
+    coverB_ = whole::MakeJpeg(300, 200);
+    site_.SetCover(kFilmA.cover, coverA_);
+    site_.SetCover(kFilmB.cover, coverB_);
+    site_.UseForSources();
+  }
+  void TearDown() override { testsupport::RestoreSourceHosts(); }
+
+  // A new session in a folder on `disk` (or the usual temporary folder), with favoritos.ini
+  // holding the saved favourites.
+  static std::unique_ptr<AppSession> Start(const std::string& favourites = kSavedFavourites) {
+    return std::make_unique<AppSession>([&favourites](const fs::path& dir) {
+      if (!favourites.empty()) whole::WriteFileBytes(dir / "favoritos.ini", favourites);
+    });
+  }
+
+  whole::LowerFetchLimits limits_;
+  FaultSite site_;
+  std::string coverA_, coverB_;
+};
+
+std::string FieldText(int gadget) { return GadgetGetText(gadget); }
+
+// The Error box of a failed save was shown once and answered.
+void ExpectSaveFailedBox(const DialogAnswers& answers) {
+  ASSERT_EQ(answers.seen().size(), 1u);
+  EXPECT_EQ(answers.seen()[0].caption, QStringLiteral("Error"));
+  EXPECT_EQ(answers.seen()[0].text, kSaveFailedText);
+  EXPECT_EQ(answers.seen()[0].icon, QMessageBox::Critical);
+  EXPECT_FALSE(answers.seen()[0].unexpected);
+}
+
+// --- The network ------------------------------------------------------------------------------
+
+TEST_F(WholeFaults, AServerThatDiesHalfwayThroughAFilmPageLeavesTheShownCardAndTheProgramGoesOn) {
+  auto app = Start();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  ASSERT_EQ(ListCount(kTitlesList), 3);
+  ASSERT_EQ(FieldText(kTitleField), kFilmA.title);
+
+  // The next film page is cut off in the middle and the server goes away.
+  site_.SetFault("/art/ver.php", FaultSite::Fault::kDieMidway);
+  whole::ClickHit(*app, 1);
+  EXPECT_FALSE(site_.Listening());
+  EXPECT_TRUE(whole::Idle(*app));
+  // Nothing of the half page reaches the card: it still shows the film before.
+  EXPECT_EQ(FieldText(kTitleField), kFilmA.title);
+  EXPECT_EQ(FieldText(kDirectorField), kFilmA.director);
+  EXPECT_EQ(ListCount(kTitlesList), 3);
+  // The copy nobody reads is missing or cut short, never a whole page that was not sent.
+  const std::string copy = whole::ReadFileBytes(app->dir() / "_SELECCIONADA.HTM");
+  const std::string pageB = FaultSite::FilmPage(kFilmB);
+  EXPECT_LT(copy.size(), pageB.size());
+  EXPECT_EQ(pageB.compare(0, copy.size(), copy), 0);
+
+  // A server that comes back (on another port) is asked as before.
+  FaultSite again;
+  again.AddFilm(kFilmC);
+  again.UseForSources();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("Viridiana"));
+  EXPECT_EQ(FieldText(kTitleField), kFilmC.title);
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
+  EXPECT_EQ(program.favouritesChanged, 0);
+}
+
+TEST_F(WholeFaults, AServerThatDiesHalfwayThroughTheFilmPageLoadNeverFillsTheCardFromHalfAPage) {
+  auto app = Start();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  ASSERT_EQ(FieldText(kTitleField), kFilmA.title);
+
+  // The copy of the next film page comes whole; the page load itself is cut off.
+  site_.SetFault("/art/ver.php", FaultSite::Fault::kDieMidway, 1);
+  whole::ClickHit(*app, 1);
+  EXPECT_FALSE(site_.Listening());
+  EXPECT_TRUE(whole::Idle(*app));
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "_SELECCIONADA.HTM"), FaultSite::FilmPage(kFilmB));
+  EXPECT_EQ(FieldText(kTitleField), kFilmA.title);
+  EXPECT_EQ(FieldText(kActorsField), "Alfredo Landa\r\nFrancisco Rabal");
+  EXPECT_EQ(site_.RequestCount("/imatges/articulos/b102.jpg"), 0);
+}
+
+TEST_F(WholeFaults, AServerThatStallsHalfwayThroughAFilmPageIsLeftAtTheIdleLimit) {
+  const std::string page = FaultSite::FilmPage(kFilmC);
+  testsupport::RawTestServer stalling([&page](testsupport::RawTestServer::Connection& c,
+                                              const testsupport::RawTestServer& server) {
+    std::string body;
+    if (c.head.find("/bus/resu.php") != std::string::npos) {
+      body = "<a href='../art/ver.php?art=103'>Viridiana </a><br>";
+      testsupport::RawTestServer::SendAll(
+          c.fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: " +
+                    std::to_string(body.size()) + "\r\n\r\n" + body);
+      return;
+    }
+    // Headers and half the film page, then nothing more until the test ends.
+    testsupport::RawTestServer::SendAll(
+        c.fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: " +
+                  std::to_string(page.size()) + "\r\n\r\n" + page.substr(0, page.size() / 2));
+    while (server.Pause(50)) {
+    }
+  });
+  testsupport::PointSourceHostsAt(stalling.Host());
+  auto app = Start();
+
+  const auto start = std::chrono::steady_clock::now();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("Viridiana"));
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  RecordProperty("search_and_stalled_load_seconds", std::to_string(seconds));
+
+  EXPECT_TRUE(whole::Idle(*app));
+  ASSERT_EQ(ListCount(kTitlesList), 1);
+  // The start page, the search, then the copy and the page load, each given up in turn: the
+  // card stays as the start left it.
+  std::vector<std::string> requests;
+  for (const std::string& head : stalling.Heads()) requests.push_back(head.substr(0, head.find('\r')));
+  EXPECT_EQ(requests, (std::vector<std::string>{"GET / HTTP/1.1",
+                                                "GET /bus/resu.php?texto=Viridiana&donde=1 HTTP/1.1",
+                                                "GET /art/ver.php?art=103 HTTP/1.1",
+                                                "GET /art/ver.php?art=103 HTTP/1.1"}));
+  EXPECT_EQ(FieldText(kTitleField), "...");
+  EXPECT_FALSE(fs::exists(app->dir() / "_SELECCIONADA.HTM"));
+}
+
+TEST_F(WholeFaults, ACoverAddressAnsweringAnHtmlErrorPageShowsTheCardWithoutAPicture) {
+  site_.SetFault("/imatges/", FaultSite::Fault::kHtmlError);
+  auto app = Start();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+
+  EXPECT_TRUE(whole::Idle(*app));
+  EXPECT_EQ(FieldText(kTitleField), kFilmA.title);
+  EXPECT_EQ(FieldText(kActorsField), "Alfredo Landa\r\nFrancisco Rabal");
+  EXPECT_EQ(site_.RequestCount("/imatges/articulos/a101.jpg"), 1);
+  // An error page is no cover: nothing is kept of it, and there is nothing to save.
+  EXPECT_FALSE(fs::exists(app->dir() / "portada.jpg"));
+  EXPECT_FALSE(app->Widget(kSaveCoverButton)->isEnabled());
+  EXPECT_EQ(program.cardHasCover, 0);
+  EXPECT_EQ(GadgetGetState(kCoverBox), 0);
+  const QWidget* box = app->Widget(kCoverBox);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->geometry(), QRect(575, 250, 200, 275));
+  whole::SaveWindowPicture(*app, "cover-html-error");
+
+  // The next film's cover comes as usual.
+  site_.SetFault("/imatges/", FaultSite::Fault::kNone);
+  whole::ClickHit(*app, 1);
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "portada.jpg"), coverB_);
+  EXPECT_NE(GadgetGetState(kCoverBox), 0);
+}
+
+// --- The disk ---------------------------------------------------------------------------------
+
+TEST_F(WholeFaults, AReadOnlyFolderBeforeSalvarTellsTheUserKeepsTheFlagAndTheOldFile) {
+  whole::FaultDisk disk;
+  auto app = Start();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  whole::Press(*app, kAddFavouriteButton);
+  ASSERT_EQ(program.favouritesChanged, 1);
+  ASSERT_EQ(ListCount(kFavouritesList), 3);
+  if (!disk.SetReadOnly(app->dir(), true)) GTEST_SKIP() << disk.Technique();
+  RecordProperty("technique", disk.Technique());
+
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    whole::Press(*app, kSaveFavouritesButton);
+    ExpectSaveFailedBox(answers);
+  }
+  EXPECT_EQ(program.favouritesChanged, 1);
+  EXPECT_EQ(ListCount(kFavouritesList), 3);
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
+  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+
+  // Writable again, the same list is saved whole.
+  ASSERT_TRUE(disk.SetReadOnly(app->dir(), false)) << disk.Technique();
+  {
+    DialogAnswers none({});
+    whole::Press(*app, kSaveFavouritesButton);
+    EXPECT_TRUE(none.seen().empty());
+  }
+  EXPECT_EQ(program.favouritesChanged, 0);
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"),
+            "Blade Runner (1982)#tt0083658#I\r\nEl sur#1234#C\r\nLos santos inocentes#101#C\r\n");
+}
+
+TEST_F(WholeFaults, AReadOnlyFolderBeforeACoverDownloadNeverShowsTheOldCoverAsTheNewFilms) {
+  whole::FaultDisk disk;
+  auto app = Start();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  ASSERT_EQ(whole::ReadFileBytes(app->dir() / "portada.jpg"), coverA_);
+  if (!disk.SetReadOnly(app->dir(), true)) GTEST_SKIP() << disk.Technique();
+  RecordProperty("technique", disk.Technique());
+
+  whole::ClickHit(*app, 1);
+  EXPECT_TRUE(whole::Idle(*app));
+  EXPECT_EQ(FieldText(kTitleField), kFilmB.title);
+  EXPECT_EQ(FieldText(kDirectorField), kFilmB.director);
+  const std::string cover = whole::ReadFileBytes(app->dir() / "portada.jpg");
+  const bool saveEnabled = app->Widget(kSaveCoverButton)->isEnabled();
+  whole::SaveWindowPicture(*app, "cover-read-only-folder");
+  // Either the new cover made it (a folder whose files stay writable) or the card shows none;
+  // the first film's cover under the second film's card would be saved and printed as its own.
+  if (cover == coverB_) {
+    EXPECT_TRUE(saveEnabled);
+    EXPECT_NE(GadgetGetState(kCoverBox), 0);
+  } else {
+    EXPECT_FALSE(saveEnabled) << "the save-cover button offers a file that is not this film's cover";
+    EXPECT_EQ(GadgetGetState(kCoverBox), 0);
+    EXPECT_EQ(program.cardHasCover, 0);
+  }
+
+  ASSERT_TRUE(disk.SetReadOnly(app->dir(), false)) << disk.Technique();
+  whole::ClickHit(*app, 0);
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "portada.jpg"), coverA_);
+  EXPECT_TRUE(app->Widget(kSaveCoverButton)->isEnabled());
+  app->ShutDown();
+  EXPECT_FALSE(fs::exists(app->dir() / "portada.jpg"));
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
+}
+
+TEST_F(WholeFaults, AFavouritesFileThatIsAFolderAtStartUpIsNeitherReadNorReplaced) {
+  auto app = std::make_unique<AppSession>([](const fs::path& dir) {
+    fs::create_directory(dir / "favoritos.ini");
+    whole::WriteFileBytes(dir / "favoritos.ini" / "dentro.txt", "kept");
+  });
+  EXPECT_EQ(ListCount(kFavouritesList), 0);
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  whole::Press(*app, kAddFavouriteButton);
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    whole::Press(*app, kSaveFavouritesButton);
+    ExpectSaveFailedBox(answers);
+  }
+  EXPECT_EQ(program.favouritesChanged, 1);
+  EXPECT_EQ(ListCount(kFavouritesList), 1);
+  EXPECT_TRUE(fs::is_directory(app->dir() / "favoritos.ini"));
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini" / "dentro.txt"), "kept");
+  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+
+  // The exit question still comes; a No leaves the folder alone.
+  DialogAnswers atExit({DialogAnswers::Button(kAnswerNo)});
+  app->ShutDown();
+  ASSERT_EQ(atExit.seen().size(), 1u);
+  EXPECT_EQ(atExit.seen()[0].caption, QStringLiteral("Cambios en FAVORITOS sin salvar"));
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini" / "dentro.txt"), "kept");
+}
+
+TEST_F(WholeFaults, AFavouritesFileReplacedByAFolderBeforeSalvarKeepsTheListForALaterSave) {
+  auto app = Start();
+  ASSERT_EQ(ListCount(kFavouritesList), 2);
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  whole::Press(*app, kAddFavouriteButton);
+  fs::remove(app->dir() / "favoritos.ini");
+  fs::create_directory(app->dir() / "favoritos.ini");
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    whole::Press(*app, kSaveFavouritesButton);
+    ExpectSaveFailedBox(answers);
+  }
+  EXPECT_EQ(program.favouritesChanged, 1);
+  EXPECT_EQ(ListCount(kFavouritesList), 3);
+  EXPECT_TRUE(fs::is_directory(app->dir() / "favoritos.ini"));
+  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+
+  // Once the folder is gone, nothing of the list was lost.
+  fs::remove(app->dir() / "favoritos.ini");
+  whole::Press(*app, kSaveFavouritesButton);
+  EXPECT_EQ(program.favouritesChanged, 0);
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"),
+            "Blade Runner (1982)#tt0083658#I\r\nEl sur#1234#C\r\nLos santos inocentes#101#C\r\n");
+}
+
+TEST_F(WholeFaults, ADiskThatFillsUpWhileSavingKeepsTheOldFileWholeAndTheFlag) {
+  whole::FaultDisk disk(256 * 1024);
+  auto app = Start();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  // Enough favourites that the new file is longer than the old one by far.
+  for (int row = 0; row < 3; ++row) {
+    app->ClickRow(kTitlesList, row);
+    app->RunQueued();
+    whole::Press(*app, kAddFavouriteButton);
+  }
+  ASSERT_EQ(ListCount(kFavouritesList), 5);
+  // A file-size limit stops the new file halfway; a full tmpfs stops it at once.
+  if (!disk.Fill(kSavedFavourites.size() + 20)) GTEST_SKIP() << disk.Technique();
+  RecordProperty("technique", disk.Technique());
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    whole::Press(*app, kSaveFavouritesButton);
+    ExpectSaveFailedBox(answers);
+  }
+  EXPECT_EQ(program.favouritesChanged, 1);
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
+  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+
+  // At the exit the question comes, the save fails again and says so; the old file stays.
+  {
+    DialogAnswers atExit({DialogAnswers::Button(kAnswerYes), DialogAnswers::Button(kAnswerOk)});
+    app->ShutDown();
+    ASSERT_EQ(atExit.seen().size(), 2u);
+    EXPECT_EQ(atExit.seen()[1].text, kSaveFailedText);
+  }
+  disk.Unfill();
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
+  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#pragma once
+// A person's actions on the whole program started by AppSession, as the fault and soak tests
+// use them: choosing a source, typing a title and pressing Enter, clicking a hit, pressing a
+// button; each runs the commands the event loop gets from it to their end.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+
+#include "app/gadgets.h"
+#include "services/gui/gui.h"
+#include "services/gui/gui_qt.h"
+#include "services/webview/webview.h"
+#include "tests/support/app_fixture.h"
+
+namespace whole {
+
+inline void SearchFor(AppSession& app, int sourceOption, const QString& title) {
+  app.Click(sourceOption);
+  app.RunQueued();
+  app.TypeInto(kSearchField, title);
+  app.PressKey(kSearchField, Qt::Key_Return);
+  app.RunQueued();
+}
+
+inline void ClickHit(AppSession& app, int row) {
+  app.ClickRow(kTitlesList, row);
+  app.RunQueued();
+}
+
+inline void Press(AppSession& app, int button) {
+  app.Click(button);
+  app.RunQueued();
+}
+
+// The program is idle again: the busy window gone and the main window taking input.
+inline bool Idle(AppSession& app) {
+  const QWidget* busy = app.Window(kBusyWindow);
+  const QWidget* main = app.Window(kMainWindow);
+  return (busy == nullptr || !busy->isVisible()) && main != nullptr && main->isEnabled();
+}
+
+// Lower fetch limits for the whole test, so that a stalled server costs seconds, not half a
+// minute; the defaults come back when it ends.
+class LowerFetchLimits {
+ public:
+  explicit LowerFetchLimits(int totalMs = 4000, int idleMs = 1500) {
+    WebViewLimits limits;
+    limits.totalMilliseconds = totalMs;
+    limits.idleMilliseconds = idleMs;
+    WebViewSetLimitsForTests(limits);
+  }
+  ~LowerFetchLimits() { WebViewSetLimitsForTests(WebViewLimits{}); }
+  LowerFetchLimits(const LowerFetchLimits&) = delete;
+  LowerFetchLimits& operator=(const LowerFetchLimits&) = delete;
+};
+
+// Renders the main window to TEST_OUTPUT_DIR/whole/<name>.png, to look at.
+inline void SaveWindowPicture(AppSession& app, const std::string& name) {
+  QWidget* main = app.Window(kMainWindow);
+  if (main == nullptr) return;
+  const std::filesystem::path dir = std::filesystem::path(TEST_OUTPUT_DIR) / "whole";
+  std::error_code ignored;
+  std::filesystem::create_directories(dir, ignored);
+  main->window()->grab().toImage().save(QString::fromStdString((dir / (name + ".png")).string()));
+}
+
+}  // namespace whole
