@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -76,6 +77,9 @@ class Transfer {
     reply_ = session->get(RequestFor(url));
     total_.setSingleShot(true);
     idle_.setSingleShot(true);
+    // A coarse timer may fire 5% early, which would end a load before its limit.
+    total_.setTimerType(Qt::PreciseTimer);
+    idle_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&total_, &QTimer::timeout, [this] { Fail(); });
     QObject::connect(&idle_, &QTimer::timeout, [this] { Fail(); });
     total_.start(Limits().totalMilliseconds);
@@ -191,9 +195,16 @@ QByteArray WebViewWireAddress(const Text& address) {
   static constexpr std::string_view kUnsafe = " \"<>\\^`{|}#";
   QByteArray out;
   out.reserve(static_cast<qsizetype>(address.size()));
-  for (char ch : address) {
+  auto isHex = [&address](std::size_t at) {
+    return at < address.size() && std::isxdigit(static_cast<unsigned char>(address[at])) != 0;
+  };
+  for (std::size_t i = 0; i < address.size(); ++i) {
+    const char ch = address[i];
     const auto byte = static_cast<unsigned char>(ch);
-    if (byte < 0x20 || byte >= 0x7F || kUnsafe.find(ch) != std::string_view::npos) {
+    // A "%" that starts no escape ("100%") would make the whole address invalid: it goes as %25.
+    const bool lonePercent = ch == '%' && !(isHex(i + 1) && isHex(i + 2));
+    if (byte < 0x20 || byte >= 0x7F || lonePercent ||
+        kUnsafe.find(ch) != std::string_view::npos) {
       out += '%';
       out += kHex[byte >> 4];
       out += kHex[byte & 0x0F];
@@ -299,6 +310,9 @@ void DownloadToFile(const Text& url, const Text& localPath) {
   if (!success) return;
   std::FILE* file = std::fopen(target.c_str(), "wb");
   if (file == nullptr) return;
-  if (!body.isEmpty()) std::fwrite(body.constData(), 1, static_cast<std::size_t>(body.size()), file);
-  std::fclose(file);
+  const auto size = static_cast<std::size_t>(body.size());
+  const bool written = size == 0 || std::fwrite(body.constData(), 1, size, file) == size;
+  const bool closed = std::fclose(file) == 0;
+  // A file cut short by a full disk would pass for a whole download (callers look at its size).
+  if (!written || !closed) std::filesystem::remove(target, ec);
 }
