@@ -181,6 +181,7 @@ class SearchCommands : public AppFixture {
   SearchCommands() : builtProHost_(sourceHosts().imdbPro) {
     // The start page is asked for during start-up, so the hosts are set before it.
     PointHostsAt(imdb_.Host(), web_.Host(), domain_.Host());
+    for (TestServer* s : {&imdb_, &web_, &domain_}) s->ClearRequests();
   }
 
   // The professional host is only a marker in IMDb film pages (it leads to the plot summary),
@@ -264,6 +265,8 @@ class SearchCommands : public AppFixture {
     app().RunQueued();
   }
 
+  Text builtProHost_;
+
   static int RowWithId(int list, const Text& id) {
     for (int i = 0; i < ListCount(list); ++i) {
       if (ListCellText(list, i, 1) == id) return i;
@@ -313,15 +316,25 @@ class SearchCommands : public AppFixture {
     EXPECT_TRUE(app().Window(kMainWindow)->grab().save(file)) << file.toStdString();
   }
 
-  Text builtProHost_;
   BusyWatch watch_;
   fs::path dir_;
   Targets startPage_;
   std::string elSur_, bladeRunner_, amelie_;
   std::mutex arrivalsMutex_;
   std::vector<Arrival> arrivals_;
-  // Last, so they stop before what their handlers write to goes away.
-  TestServer imdb_, web_, domain_;
+  // The servers live for the whole run: the fetcher keeps its connections open, and a server
+  // that stops waits out their keep-alive time. Each test routes them anew in SetUp, before
+  // any request of its own.
+  struct Servers {
+    TestServer imdb, web, domain;
+  };
+  static Servers& Shared() {
+    static Servers servers;
+    return servers;
+  }
+  TestServer& imdb_ = Shared().imdb;
+  TestServer& web_ = Shared().web;
+  TestServer& domain_ = Shared().domain;
 };
 
 }  // namespace
