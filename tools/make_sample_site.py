@@ -442,6 +442,39 @@ INDEX_PAGE = """<html>
 """
 
 
+def write_readme():
+    """The folder's own note, in UTF-8: what a person can type in cinevarta-demo."""
+    imdb_titles = {f["id"]: f["title"].replace("&#34;", '"').replace("&#233;", "\u00e9")
+                   for f in IMDB_FILMS}
+    lines = ["# The sample site",
+             "",
+             "The pages cinevarta-demo is shown on (`scripts/run.sh`), written by",
+             "`tools/make_sample_site.py`; do not edit them by hand. Pages are Windows-1252, as the",
+             "two sites served them. Letter case and the blanks around a title do not matter; any",
+             "other title finds nothing.",
+             "",
+             "## Titles to search with \"Usar IMDB\"",
+             ""]
+    for typed, exact, popular in IMDB_SEARCHES:
+        hits = ([exact] if exact else []) + [p for p in popular if "(VG)" not in p[1]]
+        names = ", ".join(text.replace("&#34;", '"') for _, text in hits)
+        lines.append("- `%s`: %s" % (typed, names))
+    lines += ["", "## Titles to search with \"Usar Culturalia\"", ""]
+    titles = {f["art"]: f["title"] for f in CULTURALIA_FILMS}
+    for typed, hits, most_read in CULTURALIA_SEARCHES:
+        names = ", ".join([text for _, text in hits] + [titles[a] for a in most_read])
+        lines.append("- `%s`: %s" % (typed, names))
+    lines += ["", "## Films", ""]
+    for f in IMDB_FILMS:
+        lines.append("- IMDb %s: %s" % (f["id"], imdb_titles[f["id"]]))
+    for f in CULTURALIA_FILMS:
+        path, width, height, _ = f["cover"]
+        lines.append("- Culturalia %d: %s (%s), cover %s, %d x %d"
+                     % (f["art"], f["title"], f["year"], path, width, height))
+    with open(os.path.join(SITE, "README.md"), "w", encoding="utf-8", newline="\n") as out:
+        out.write("\n".join(lines) + "\n")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--covers-tool", help="make-sample-covers, to draw the cover pictures anew")
@@ -470,6 +503,8 @@ def main():
     for typed, hits, most_read in CULTURALIA_SEARCHES:
         write("bus/resu.php@texto=%s&donde=1" % typed, culturalia_search_page(typed, hits, most_read))
     write("bus/resu.php@default", culturalia_search_page("", [], []))
+
+    write_readme()
 
     if args.covers_tool:
         command = [args.covers_tool]
