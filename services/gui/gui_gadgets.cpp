@@ -29,6 +29,19 @@ QString Shown(const Text& text) {
   return s;
 }
 
+// Buttons, option buttons and frames take "&" as the mark of a keyboard mnemonic; their texts
+// are shown as given, so each "&" is doubled on the way in and halved on the way out.
+QString Caption(const Text& text) {
+  QString s = TextToQString(text);
+  s.replace(QChar('&'), QStringLiteral("&&"));
+  return s;
+}
+
+Text FromCaption(QString s) {
+  s.replace(QStringLiteral("&&"), QStringLiteral("&"));
+  return TextFromQString(s);
+}
+
 // An option button that a click can select but never clear; its group is kept by the layer.
 class OptionButton : public QRadioButton {
  public:
@@ -106,7 +119,7 @@ using namespace gui;
 NativeHandle GadgetCreateButton(int number, int x, int y, int w, int h, const Text& text) {
   QWidget* parent = Parent();
   if (parent == nullptr || number < 0) return nullptr;
-  auto* b = new QPushButton(TextToQString(text), parent);
+  auto* b = new QPushButton(Caption(text), parent);
   b->setAutoDefault(false);
   QObject::connect(b, &QPushButton::clicked, [number] { QueueGadget(number, 0); });
   return Register(number, Kind::Button, b, x, y, w, h);
@@ -177,7 +190,7 @@ NativeHandle GadgetCreateLabel(int number, int x, int y, int w, int h, const Tex
 NativeHandle GadgetCreateFrame(int number, int x, int y, int w, int h, const Text& caption) {
   QWidget* parent = Parent();
   if (parent == nullptr || number < 0) return nullptr;
-  auto* f = new QGroupBox(TextToQString(caption), parent);
+  auto* f = new QGroupBox(Caption(caption), parent);
   f->setFocusPolicy(Qt::NoFocus);
   // A frame is drawn under every other gadget and lets every click through, whichever was
   // made first.
@@ -192,7 +205,7 @@ NativeHandle GadgetCreateOption(int number, int x, int y, int w, int h, const Te
   if (parent == nullptr || number < 0) return nullptr;
   const bool continuesGroup = state().lastCreatedKind == Kind::Option;
   const int previous = state().lastCreatedNumber;
-  auto* o = new OptionButton(TextToQString(text), parent);
+  auto* o = new OptionButton(Caption(text), parent);
   o->setAutoExclusive(false);  // the layer keeps the groups itself
   QWidget* made = Register(number, Kind::Option, o, x, y, w, h);
   GadgetEntry* e = Gadget(number);
@@ -251,7 +264,7 @@ void GadgetSetText(int number, const Text& text) {
   QWidget* w = e->widget;
   switch (e->kind) {
     case Kind::Button:
-    case Kind::PictureButton: static_cast<QPushButton*>(w)->setText(TextToQString(text)); break;
+    case Kind::PictureButton: static_cast<QPushButton*>(w)->setText(Caption(text)); break;
     case Kind::LineField: {
       auto* f = static_cast<QLineEdit*>(w);
       f->setText(TextToQString(text));
@@ -264,8 +277,8 @@ void GadgetSetText(int number, const Text& text) {
       static_cast<QLabel*>(w)->setText(Shown(text));
       e->labelText = text;
       break;
-    case Kind::Frame: static_cast<QGroupBox*>(w)->setTitle(TextToQString(text)); break;
-    case Kind::Option: static_cast<QRadioButton*>(w)->setText(TextToQString(text)); break;
+    case Kind::Frame: static_cast<QGroupBox*>(w)->setTitle(Caption(text)); break;
+    case Kind::Option: static_cast<QRadioButton*>(w)->setText(Caption(text)); break;
     case Kind::Adopted:
       if (e->hooks.setText) e->hooks.setText(text);
       break;
@@ -279,7 +292,7 @@ Text GadgetGetText(int number) {
   QWidget* w = e->widget;
   switch (e->kind) {
     case Kind::Button:
-    case Kind::PictureButton: return TextFromQString(static_cast<QPushButton*>(w)->text());
+    case Kind::PictureButton: return FromCaption(static_cast<QPushButton*>(w)->text());
     case Kind::LineField: return TextFromQString(static_cast<QLineEdit*>(w)->text());
     case Kind::MultiLineField: {
       QString s = static_cast<QPlainTextEdit*>(w)->toPlainText();
@@ -288,8 +301,8 @@ Text GadgetGetText(int number) {
     }
     case Kind::Label:
     case Kind::Link: return e->labelText;
-    case Kind::Frame: return TextFromQString(static_cast<QGroupBox*>(w)->title());
-    case Kind::Option: return TextFromQString(static_cast<QRadioButton*>(w)->text());
+    case Kind::Frame: return FromCaption(static_cast<QGroupBox*>(w)->title());
+    case Kind::Option: return FromCaption(static_cast<QRadioButton*>(w)->text());
     case Kind::Adopted: return e->hooks.getText ? e->hooks.getText() : Text{};
     default: return {};
   }
