@@ -146,7 +146,9 @@ class Transfer {
       QNetworkReply* reply = reply_;
       reply_ = nullptr;
       QObject::disconnect(reply, nullptr, nullptr, nullptr);
-      reply->abort();
+      // A reply that has finished, with an error too, has nothing left to abort; Qt complains
+      // when it is aborted again.
+      if (!reply->isFinished()) reply->abort();
       reply->deleteLater();
     }
   }
@@ -267,6 +269,8 @@ void WebViewNavigate(int number, const Text& address) {
         if (v == nullptr) return;
         v->document = DocumentOf(body);
         v->busy = false;
+        // The wait in FetchPage sees the end now rather than at its next look.
+        GuiWakeWait();
         // The transfer that calls this is still running its own code: it is kept aside and
         // freed by the next load or with the view.
         v->ended = std::move(v->transfer);
