@@ -1,0 +1,542 @@
+// The event loop on the whole main window: every button, list, option, the Enter key and the
+// close box reach their commands, seen by what those commands do (requests to a local web
+// server, rows, files, dialogs, print records); the loop's own rules (pickList from every event,
+// ignored events, the end after the quitting event); the busy window; and the way out.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QRadioButton>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "app/gadgets.h"
+#include "app/globals.h"
+#include "app/shell.h"
+#include "services/gui/gui_qt.h"
+#include "services/printing/printing_recording.h"
+#include "services/text/qt_text.h"
+#include "sources/hosts.h"
+#include "tests/support/app_fixture.h"
+#include "tests/support/dialogs.h"
+#include "tests/support/test_server.h"
+
+namespace {
+
+constexpr const char* kCulturaliaSearch = "/bus/resu.php?texto=Alien&donde=1";
+constexpr const char* kImdbSearch = "/find?q=Alien;tt=1";
+constexpr const char* kCulturaliaFilm = "/art/ver.php?art=123";
+constexpr const char* kImdbFilm = "/title/tt42";
+
+// A Culturalia search page with one hit, and film pages that give an almost empty card.
+constexpr const char* kOneHitPage =
+    "<html><body><a href='../art/ver.php?art=123'>Alien </a></body></html>";
+constexpr const char* kFilmPage = "<html><body>nada</body></html>";
+
+class EventLoop : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    server_.Route(kCulturaliaSearch, {.body = kOneHitPage});
+    server_.Route(kImdbSearch, {.body = "<html>sin resultados</html>"});
+    server_.Route("/art/ver.php", {.body = kFilmPage});
+    server_.Route("/title/tt42", {.body = kFilmPage});
+    server_.Route("/title/tt42/plotsummary", {.body = kFilmPage});
+    server_.UseForSources();
+    server_.ClearRequests();
+  }
+  void TearDown() override {
+    AppFixture::TearDown();
+    testsupport::RestoreSourceHosts();
+  }
+
+  // How many requests asked for this target (a film load costs its copy and its fetch).
+  int Asked(const std::string& target) const {
+    const auto t = server_.Targets();
+    return static_cast<int>(std::count(t.begin(), t.end(), target));
+  }
+  std::size_t Requests() const { return server_.RequestCount(); }
+
+  // Two titles-list rows, one of each source, without loading either.
+  void TwoHits() {
+    ListAddRow(kTitlesList, -1, "Alien\n123\nC"_t);
+    ListAddRow(kTitlesList, -1, "Brazil\ntt42\nI"_t);
+    app().DiscardQueued();
+  }
+
+  testsupport::TestServer server_;
+};
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+bool IsChecked(int option) { return GadgetGetState(option) == 1; }
+
+// Stands in for the desktop's browser: records what the credit link hands to it.
+class DesktopRecorder : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> opened;
+ public slots:
+  void Open(const QUrl& url) { opened << url; }
+};
+
+}  // namespace
+
+// --- Searching ----------------------------------------------------------------------------
+
+TEST_F(EventLoop, TheSearchButtonSearchesTheTrimmedTextAndLoadsTheFirstHit) {
+  app().TypeInto(kSearchField, "  Alien  ");
+  app().Click(kSearchButton);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kCulturaliaSearch), 1);
+  ASSERT_EQ(ListCount(kTitlesList), 1);
+  EXPECT_EQ(ListCellText(kTitlesList, 0, 0), "Alien");
+  EXPECT_EQ(GadgetGetState(kTitlesList), 0);
+  EXPECT_EQ(Asked(kCulturaliaFilm), 2);  // the page copy and the fetch
+  EXPECT_EQ(program.pickList, kTitlesList);
+  // Ready for the next title: the focus back in the field, its text selected.
+  EXPECT_TRUE(GadgetHasFocus(kSearchField));
+  EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_TRUE(app().Widget(kTitlesList)->isEnabled());
+  EXPECT_FALSE(app().Window(kBusyWindow)->isVisible());
+}
+
+TEST_F(EventLoop, EnterInTheSearchFieldSearchesTheSourceOfTheOptions) {
+  app().Click(kImdbOption);
+  app().RunQueued();
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+  EXPECT_EQ(Requests(), 0u);  // an option only chooses
+  app().TypeInto(kSearchField, "Alien");
+  app().DiscardQueued();
+  app().PressKey(kSearchField, Qt::Key_Return);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kImdbSearch), 1);
+  EXPECT_EQ(ListCount(kTitlesList), 0);  // no hits there: nothing loaded
+  EXPECT_EQ(Requests(), 1u);
+  // The keypad's Enter too, and back on Culturalia.
+  app().Click(kCulturaliaOption);
+  app().RunQueued();
+  EXPECT_EQ(program.currentSource, kSourceCulturalia);
+  // The click took the focus to the option: Enter there does nothing...
+  app().PressKey(kSearchField, Qt::Key_Enter, Qt::KeypadModifier);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kCulturaliaSearch), 0);
+  // ...and searches once the person clicked back into the field.
+  app().Click(kSearchField);
+  app().PressKey(kSearchField, Qt::Key_Enter, Qt::KeypadModifier);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kCulturaliaSearch), 1);
+  // The key never reached the field.
+  EXPECT_EQ(GadgetGetText(kSearchField), "Alien");
+}
+
+TEST_F(EventLoop, ASearchTextOfOnlySpacesSearchesNothing) {
+  for (const char* typed : {"   ", ""}) {
+    app().TypeInto(kSearchField, typed);
+    app().Click(kSearchButton);
+    app().PressKey(kSearchField, Qt::Key_Return);
+    app().RunQueued();
+  }
+  EXPECT_EQ(Requests(), 0u);
+  EXPECT_FALSE(app().Window(kBusyWindow) != nullptr && app().Window(kBusyWindow)->isVisible());
+}
+
+TEST_F(EventLoop, EnterElsewhereDoesNothingButSetsPickList) {
+  TwoHits();
+  for (int g : {kTitlesList, kFavouritesList, kSearchButton, kTitleField, kActorsField}) {
+    GadgetFocus(g);
+    app().PressKey(g, Qt::Key_Return);
+    app().RunQueued();
+    EXPECT_EQ(program.pickList, kEnterShortcut) << g;
+  }
+  EXPECT_EQ(Requests(), 0u);
+  EXPECT_EQ(GadgetGetState(kTitlesList), -1);
+  EXPECT_EQ(GadgetGetText(kActorsField), "...");  // no new line in the card field either
+}
+
+// --- The lists ----------------------------------------------------------------------------
+
+TEST_F(EventLoop, ALeftClickOnATitleLoadsItFromItsOwnSource) {
+  TwoHits();
+  app().ClickRow(kTitlesList, 1);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kImdbFilm), 2);
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+  EXPECT_TRUE(IsChecked(kImdbOption));
+  EXPECT_FALSE(IsChecked(kCulturaliaOption));
+  EXPECT_EQ(program.pickList, kTitlesList);
+  // The busy window came and went; the window is usable again.
+  ASSERT_NE(app().Window(kBusyWindow), nullptr);
+  EXPECT_FALSE(app().Window(kBusyWindow)->isVisible());
+  EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_TRUE(app().Widget(kTitlesList)->isEnabled());
+
+  app().ClickRow(kTitlesList, 0);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kCulturaliaFilm), 2);
+  EXPECT_EQ(program.currentSource, kSourceCulturalia);
+  EXPECT_TRUE(IsChecked(kCulturaliaOption));
+}
+
+TEST_F(EventLoop, RightClicksLoadNothingAndADoubleClickLoadsOnce) {
+  TwoHits();
+  app().ClickRow(kTitlesList, 0, Qt::RightButton);
+  app().RunQueued();
+  EXPECT_EQ(Requests(), 0u);
+  // The right click selected the row: a right double click loads nothing either.
+  app().DoubleClick(kTitlesList, Qt::RightButton,
+                    app().List(kTitlesList)->visualItemRect(app().List(kTitlesList)->topLevelItem(1)).center());
+  app().RunQueued();
+  EXPECT_EQ(Requests(), 0u);
+
+  const QRect row = app().List(kTitlesList)->visualItemRect(app().List(kTitlesList)->topLevelItem(0));
+  app().DoubleClick(kTitlesList, Qt::LeftButton, QPoint(row.left() + 10, row.center().y()));
+  app().RunQueued();
+  EXPECT_EQ(Asked(kCulturaliaFilm), 2);  // one load: the double-click event itself is ignored
+  EXPECT_EQ(Requests(), 2u);
+}
+
+TEST_F(EventLoop, AClickOnAnEmptyPartOfAListLoadsNothingAndKeepsTheSource) {
+  TwoHits();
+  ListAddRow(kFavouritesList, -1, "Brazil\ntt42\nI"_t);
+  ListSelectRow(kTitlesList, 0, true);
+  ListSelectRow(kFavouritesList, 0, true);
+  app().DiscardQueued();
+  for (int list : {kTitlesList, kFavouritesList}) {
+    // Culturalia chosen: the click below the rows must not switch the next search to IMDb.
+    app().Click(list, Qt::LeftButton, QPoint(60, app().List(list)->viewport()->height() - 5));
+    app().RunQueued();
+    EXPECT_EQ(GadgetGetState(list), -1) << list;
+    EXPECT_EQ(program.currentSource, kSourceCulturalia) << list;
+    EXPECT_TRUE(IsChecked(kCulturaliaOption)) << list;
+  }
+  EXPECT_EQ(Requests(), 0u);
+  // And with IMDb chosen it stays IMDb.
+  app().Click(kImdbOption);
+  app().Click(kTitlesList, Qt::LeftButton, QPoint(60, app().List(kTitlesList)->viewport()->height() - 5));
+  app().RunQueued();
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+  EXPECT_EQ(Requests(), 0u);
+  // The next search asks the source the options show.
+  app().TypeInto(kSearchField, "Alien");
+  app().Click(kSearchButton);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kImdbSearch), 1);
+}
+
+TEST_F(EventLoop, AClickOnAFavouriteLoadsIt) {
+  ListAddRow(kFavouritesList, -1, "Brazil\ntt42\nI"_t);
+  app().DiscardQueued();
+  app().ClickRow(kFavouritesList, 0);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kImdbFilm), 2);
+  EXPECT_EQ(program.pickList, kFavouritesList);
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+  // A right click on it loads nothing.
+  app().ClickRow(kFavouritesList, 0, Qt::RightButton);
+  app().RunQueued();
+  EXPECT_EQ(Requests(), 2u);
+}
+
+TEST_F(EventLoop, ClicksDuringALoadAreLostNotCarriedOut) {
+  TwoHits();
+  // A film page that answers only after the test has clicked around the locked window.
+  bool clicked = false;
+  server_.Handle("/art/ver.php", [](const httplib::Request&, httplib::Response& res) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    res.set_content(kFilmPage, "text/html");
+  });
+  QTimer::singleShot(50, [&] {
+    clicked = true;
+    app().Click(kExitButton);
+    app().Click(kImdbOption);
+    app().Click(kSearchButton);
+    app().Window(kMainWindow)->close();  // the close box too
+  });
+  app().ClickRow(kTitlesList, 0);
+  app().RunQueued();
+  EXPECT_TRUE(clicked);
+  EXPECT_EQ(program.quitRequested, 0);
+  EXPECT_EQ(program.currentSource, kSourceCulturalia);
+  EXPECT_EQ(Asked(kCulturaliaSearch), 0);
+  EXPECT_EQ(EventPoll().kind, kEventNone);
+  EXPECT_TRUE(app().Window(kMainWindow)->isVisible());
+}
+
+// --- The favourites buttons ---------------------------------------------------------------
+
+TEST_F(EventLoop, TheFavouritesButtonsReachTheirCommands) {
+  TwoHits();
+  ListSelectRow(kTitlesList, 1, true);
+  app().DiscardQueued();
+  app().Click(kAddFavouriteButton);
+  app().RunQueued();
+  ASSERT_EQ(ListCount(kFavouritesList), 1);
+  EXPECT_EQ(ListCellText(kFavouritesList, 0, 0), "Brazil");
+  EXPECT_EQ(program.favouritesChanged, 1);
+
+  app().Click(kSaveFavouritesButton);
+  app().RunQueued();
+  EXPECT_EQ(app().ReadFile("favoritos.ini"), "Brazil#tt42#I\r\n");
+  EXPECT_EQ(program.favouritesChanged, 0);
+
+  // Eliminar without a selection removes nothing but counts as a change.
+  ListSelectRow(kFavouritesList, 0, false);
+  app().Click(kRemoveFavouriteButton);
+  app().RunQueued();
+  EXPECT_EQ(ListCount(kFavouritesList), 1);
+  EXPECT_EQ(program.favouritesChanged, 1);
+  ListSelectRow(kFavouritesList, 0, true);
+  app().Click(kRemoveFavouriteButton);
+  app().RunQueued();
+  EXPECT_EQ(ListCount(kFavouritesList), 0);
+
+  // Recargar asks first because of the change; No reloads the file as it is.
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerNo)});
+    app().Click(kReloadFavouritesButton);
+    app().RunQueued();
+    ASSERT_EQ(answers.seen().size(), 1u);
+    EXPECT_EQ(answers.seen()[0].caption, "Cambios en FAVORITOS sin salvar");
+  }
+  EXPECT_EQ(ListCount(kFavouritesList), 1);
+  EXPECT_EQ(program.favouritesChanged, 0);
+  // Unchanged, it reloads without a question.
+  app().WriteFile("favoritos.ini", "Alien#123#C\r\nBrazil#tt42#I\r\n");
+  {
+    DialogAnswers none({});
+    app().Click(kReloadFavouritesButton);
+    app().RunQueued();
+    EXPECT_TRUE(none.seen().empty());
+  }
+  EXPECT_EQ(ListCount(kFavouritesList), 2);
+  EXPECT_EQ(Requests(), 0u);  // no button here loads a film
+}
+
+// --- Print, save cover, credit link -------------------------------------------------------
+
+TEST_F(EventLoop, ThePrintButtonPrintsTheCard) {
+  PrinterUseRecorder(4800);
+  DrawRecordsClear();
+  GadgetSetText(kTitleField, "Alien"_t);
+  app().Click(kPrintButton);
+  app().RunQueued();
+  PrinterUseDialog();
+  const auto& records = DrawRecords();
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.front().kind, DrawRecord::kJobStart);
+  EXPECT_EQ(records.front().text, "Alien");
+  EXPECT_EQ(records.back().kind, DrawRecord::kJobStop);
+}
+
+TEST_F(EventLoop, TheSaveCoverButtonAsksForANameOnceEnabled) {
+  {
+    DialogAnswers none({});
+    app().Click(kSaveCoverButton);  // disabled after start-up: no event at all
+    EXPECT_EQ(app().RunQueued(), 0);
+    EXPECT_TRUE(none.seen().empty());
+  }
+  GadgetSetEnabled(kSaveCoverButton, true);
+  DialogAnswers answers({DialogAnswers::Escape()});
+  app().Click(kSaveCoverButton);
+  app().RunQueued();
+  ASSERT_EQ(answers.seen().size(), 1u);
+  EXPECT_EQ(answers.seen()[0].kind, DialogSeen::FileDialog);
+  EXPECT_EQ(answers.seen()[0].caption, "Elige nombre de archivo a grabar");
+  EXPECT_EQ(answers.seen()[0].text, "Portada.jpg");
+}
+
+TEST_F(EventLoop, TheCreditLinkOpensTheAuthorsPageWithoutWaiting) {
+  DesktopRecorder recorder;
+  QDesktopServices::setUrlHandler("http", &recorder, "Open");
+  app().Click(kCreditLink);
+  app().RunQueued();
+  QDesktopServices::unsetUrlHandler("http");
+  ASSERT_EQ(recorder.opened.size(), 1);
+  EXPECT_EQ(recorder.opened[0], QUrl("http://www.cinevarta.example/"));
+  EXPECT_EQ(TextToQString(sourceHosts().authorPage), "http://www.cinevarta.example/");
+  EXPECT_EQ(Requests(), 0u);
+}
+
+// --- The loop's own rules -----------------------------------------------------------------
+
+TEST_F(EventLoop, PickListComesFromEveryEventAndOtherEventsAreIgnored) {
+  TwoHits();
+  struct Case {
+    Event event;
+    std::int64_t pickList;
+  };
+  const Case cases[] = {
+      {{CloseRequest, kBusyWindow, 0, 0}, 0},          // another window's close box
+      {{ShortcutPressed, kMainWindow, 112, 0}, 112},   // another shortcut number
+      {{GadgetActivity, kMainWindow, kCardFrame, 0}, kCardFrame},  // gadgets not dispatched
+      {{GadgetActivity, kMainWindow, kSearchField, 768}, kSearchField},
+      {{GadgetActivity, kMainWindow, kCoverBox, 0}, kCoverBox},
+      {{GadgetActivity, kMainWindow, kWebView, 0}, kWebView},
+      {{GadgetActivity, kMainWindow, kTitlesList, 768}, kTitlesList},   // selection changed
+      {{GadgetActivity, kMainWindow, kTitlesList, 2}, kTitlesList},     // double click
+      {{GadgetActivity, kMainWindow, kFavouritesList, 1}, kFavouritesList},
+      {{GadgetActivity, kMainWindow, 99, 0}, 99},
+      {{1234, kMainWindow, 7, 0}, 7},                  // a kind the loop does not know
+  };
+  ListSelectRow(kTitlesList, 0, true);
+  app().DiscardQueued();
+  for (const Case& c : cases) {
+    GuiQueueEvent(c.event);
+    EXPECT_EQ(app().RunQueued(), 1);
+    EXPECT_EQ(program.pickList, c.pickList) << c.event.kind << "/" << c.event.number;
+    EXPECT_EQ(program.quitRequested, 0);
+  }
+  EXPECT_EQ(Requests(), 0u);
+  EXPECT_EQ(program.currentSource, kSourceCulturalia);
+  // Typing in the search field raises edit notifications, which set pickList and do nothing.
+  app().TypeInto(kSearchField, "x");
+  app().RunQueued();
+  EXPECT_EQ(program.pickList, kSearchField);
+  // The options set pickList too.
+  app().Click(kImdbOption);
+  app().RunQueued();
+  EXPECT_EQ(program.pickList, kImdbOption);
+  // The close box of window 1 sets it to 0 (the event's number).
+  app().Window(kMainWindow)->close();
+  app().RunQueued();
+  EXPECT_EQ(program.pickList, 0);
+  EXPECT_EQ(program.quitRequested, 1);
+}
+
+TEST_F(EventLoop, EventsAreHandledInArrivalOrder) {
+  app().TypeInto(kSearchField, "Alien");
+  app().DiscardQueued();
+  app().Click(kCulturaliaOption);
+  app().Click(kImdbOption);
+  app().Click(kSearchButton);  // on IMDb: the option clicked before it was handled first
+  app().Click(kCulturaliaOption);
+  // The search shows the busy window, whose flush drops the click queued behind it.
+  EXPECT_EQ(app().RunQueued(), 3);
+  EXPECT_EQ(Asked(kImdbSearch), 1);
+  EXPECT_EQ(Asked(kCulturaliaSearch), 0);
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+  EXPECT_EQ(EventPoll().kind, kEventNone);
+}
+
+TEST_F(EventLoop, RunEventLoopWaitsForEventsAndEndsAfterTheQuittingOne) {
+  // Events that come later, while the loop waits in Qt's event loop.
+  QTimer::singleShot(20, [&] { app().Click(kImdbOption); });
+  QTimer::singleShot(40, [&] { app().Click(kExitButton); });
+  RunEventLoop();
+  EXPECT_EQ(program.quitRequested, 1);
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+  EXPECT_EQ(program.pickList, kExitButton);
+  // What comes after the quitting event stays unhandled.
+  program.quitRequested = 0;
+  app().Click(kExitButton);
+  app().Click(kCulturaliaOption);
+  RunEventLoop();
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+  const Event left = EventPoll();
+  EXPECT_EQ(left.kind, GadgetActivity);
+  EXPECT_EQ(left.number, kCulturaliaOption);
+  // The close box ends it the same way, and leaves the window open for shutdown.
+  program.quitRequested = 0;
+  QTimer::singleShot(10, [&] { app().Window(kMainWindow)->close(); });
+  RunEventLoop();
+  EXPECT_EQ(program.quitRequested, 1);
+  EXPECT_TRUE(app().Window(kMainWindow)->isVisible());
+}
+
+// --- The way out --------------------------------------------------------------------------
+
+TEST_F(EventLoop, TheExitButtonEndsThroughShutdownWithoutAQuestionWhenNothingChanged) {
+  app().WriteFile("portada.jpg", "left by an earlier film");
+  app().Click(kExitButton);
+  app().RunQueued();
+  EXPECT_EQ(program.quitRequested, 1);
+  DialogAnswers none({});
+  app().ShutDown();
+  EXPECT_TRUE(none.seen().empty());
+  EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
+  EXPECT_FALSE(app().FileExists("portada.jpg"));
+  EXPECT_FALSE(app().FileExists("favoritos.ini"));
+}
+
+TEST_F(EventLoop, TheCloseBoxEndsThroughShutdownAskingAboutChangedFavourites) {
+  TwoHits();
+  ListSelectRow(kTitlesList, 0, true);
+  app().Click(kAddFavouriteButton);
+  app().RunQueued();
+  ASSERT_EQ(program.favouritesChanged, 1);
+  EXPECT_FALSE(app().Window(kMainWindow)->close());
+  app().RunQueued();
+  EXPECT_EQ(program.quitRequested, 1);
+  EXPECT_TRUE(app().Window(kMainWindow)->isVisible());  // shutdown closes it
+  DialogAnswers answers({DialogAnswers::Button(kAnswerYes)});
+  app().ShutDown();
+  ASSERT_EQ(answers.seen().size(), 1u);
+  EXPECT_EQ(answers.seen()[0].caption, "Cambios en FAVORITOS sin salvar");
+  EXPECT_EQ(answers.seen()[0].text, Q("LA LISTA DE FAVORITOS HA CAMBIADO, ¿QUIERES SALVARLA?"));
+  EXPECT_EQ(app().ReadFile("favoritos.ini"), "Alien#123#C\r\n");
+  EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
+}
+
+TEST_F(EventLoop, AnsweringNoAtShutdownWritesNothing) {
+  TwoHits();
+  ListSelectRow(kTitlesList, 0, true);
+  app().Click(kAddFavouriteButton);
+  app().Click(kExitButton);
+  app().RunQueued();
+  DialogAnswers answers({DialogAnswers::Button(kAnswerNo)});
+  app().ShutDown();
+  EXPECT_EQ(answers.seen().size(), 1u);
+  EXPECT_FALSE(app().FileExists("favoritos.ini"));
+}
+
+// The whole program, start to end, as main runs it: the close box is the only input.
+TEST(WholeProgram, RunsFromStartToTheCloseBoxAndAnswersZero) {
+  const auto before = std::filesystem::current_path();
+  std::random_device random;
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("cinevarta-run-" + std::to_string(random()) + std::to_string(random()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+  { std::ofstream(dir / "portada.jpg") << "old"; }
+  { std::ofstream(dir / "favoritos.ini") << "Alien#123#C\r\n"; }
+  bool sawWindow = false;
+  QString title;
+  QTimer closer;
+  closer.setInterval(10);
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    QWidget* main = GuiWindowClient(kMainWindow);
+    if (main == nullptr || !main->isVisible()) return;
+    sawWindow = true;
+    title = main->windowTitle();
+    closer.stop();
+    main->close();
+  });
+  closer.start();
+  DialogAnswers none({});
+  const int code = RunProgram();
+  EXPECT_EQ(code, 0);
+  EXPECT_TRUE(sawWindow);
+  EXPECT_EQ(title, "Cinevarta - v0.9.4.b");
+  EXPECT_TRUE(none.seen().empty());
+  EXPECT_FALSE(std::filesystem::exists(dir / "portada.jpg"));
+  EXPECT_TRUE(std::filesystem::exists(dir / "favoritos.ini"));  // loaded, unchanged, kept
+  EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
+  GuiInit();  // the tests' main keeps the layer for the next test
+  std::filesystem::current_path(before);
+  std::filesystem::remove_all(dir);
+}
+
+#include "test_event_loop.moc"
