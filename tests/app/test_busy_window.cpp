@@ -1,0 +1,166 @@
+// The busy window on the whole program: its frame, its two-line message with the source's tag,
+// the order in which it locks and frees the main window, clicks lost while it shows, and a PNG.
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QTimer>
+
+#include "app/gadgets.h"
+#include "app/globals.h"
+#include "app/shell.h"
+#include "services/gui/gui_qt.h"
+#include "services/text/qt_text.h"
+#include "tests/support/app_fixture.h"
+
+namespace {
+
+class BusyWindow : public AppFixture {};
+
+// What the windows look like at one moment.
+struct Seen {
+  bool taken = false;
+  bool busyShown = false;
+  QString label;
+  bool mainEnabled = false;
+  bool titlesEnabled = false;
+  bool topmost = false;
+};
+
+Seen Look() {
+  Seen s;
+  s.taken = true;
+  QWidget* busy = GuiWindowClient(kBusyWindow);
+  s.busyShown = busy != nullptr && busy->isVisible();
+  s.topmost = busy != nullptr && (busy->windowFlags() & Qt::WindowStaysOnTopHint);
+  if (auto* label = qobject_cast<QLabel*>(GuiGadgetWidget(kBusyLabel))) s.label = label->text();
+  s.mainEnabled = GuiWindowClient(kMainWindow)->isEnabled();
+  s.titlesEnabled = GuiGadgetWidget(kTitlesList)->isEnabled();
+  return s;
+}
+
+}  // namespace
+
+TEST_F(BusyWindow, ShowsTheTwoLinesAboveTheLockedMainWindow) {
+  BusyMessage(1, "Buscando Posibles Títulos..."_t);
+  QWidget* busy = app().Window(kBusyWindow);
+  ASSERT_NE(busy, nullptr);
+  EXPECT_TRUE(busy->isVisible());
+  EXPECT_EQ(busy->windowTitle(), "Procesando...");
+  EXPECT_EQ(busy->size(), QSize(400, 105));
+  EXPECT_FALSE(busy->windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(busy->windowFlags() & Qt::WindowMinimizeButtonHint);
+  EXPECT_FALSE(busy->windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(busy->windowFlags() & Qt::WindowStaysOnTopHint);
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_NEAR(busy->frameGeometry().center().x(), screen.center().x(), 12);
+
+  auto* label = qobject_cast<QLabel*>(app().Widget(kBusyLabel));
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->parentWidget(), busy);
+  EXPECT_EQ(label->geometry(), QRect(15, 30, 365, 600));
+  EXPECT_EQ(GadgetGetText(kBusyLabel), "Buscando Posibles Títulos...\r\n(CULTURALIA)"_t);
+  EXPECT_EQ(label->text(), QString::fromUtf8("Buscando Posibles Títulos...\n(CULTURALIA)"));
+  EXPECT_TRUE(label->alignment() & Qt::AlignHCenter);
+  EXPECT_TRUE(label->wordWrap());
+  EXPECT_EQ(label->textFormat(), Qt::PlainText);
+  EXPECT_EQ(label->font().family(), "Arial");
+  EXPECT_TRUE(label->font().bold());
+  const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
+  EXPECT_EQ(label->font().pixelSize(), qRound(14 * dpi / 72.0));
+
+  EXPECT_FALSE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_FALSE(app().Widget(kTitlesList)->isEnabled());
+  EXPECT_TRUE(app().Window(kMainWindow)->isVisible());  // locked, still shown
+
+  QDir().mkpath(TEST_OUTPUT_DIR);
+  ASSERT_TRUE(busy->grab().save(QStringLiteral(TEST_OUTPUT_DIR) + "/busy_window.png"));
+
+  BusyMessage(0, ""_t);
+  EXPECT_FALSE(busy->isVisible());
+  EXPECT_NE(app().Window(kBusyWindow), nullptr);  // hidden, not destroyed
+  EXPECT_FALSE(busy->windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_TRUE(app().Widget(kTitlesList)->isEnabled());
+}
+
+TEST_F(BusyWindow, TheTagFollowsTheSourceAndEachShowingIsAFreshWindow) {
+  program.currentSource = kSourceImdb;
+  BusyMessage(1, "Cargando Datos de la Pelicula..."_t);
+  EXPECT_EQ(GadgetGetText(kBusyLabel), "Cargando Datos de la Pelicula...\r\n(IMDB)");
+  QPointer<QWidget> first = app().Window(kBusyWindow);
+  QPointer<QWidget> firstLabel = app().Widget(kBusyLabel);
+  BusyMessage(0, ""_t);
+  program.currentSource = kSourceCulturalia;
+  BusyMessage(1, "Cargando Datos de la Pelicula..."_t);
+  EXPECT_TRUE(first.isNull());
+  EXPECT_TRUE(firstLabel.isNull());
+  EXPECT_EQ(GadgetGetText(kBusyLabel), "Cargando Datos de la Pelicula...\r\n(CULTURALIA)");
+  // Only exactly 1 shows: any other value hides.
+  BusyMessage(2, "x"_t);
+  EXPECT_FALSE(app().Window(kBusyWindow)->isVisible());
+  EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+}
+
+TEST_F(BusyWindow, AHideWithoutAShowOnlyEnablesTheMainWindowAndTheList) {
+  GadgetSetEnabled(kTitlesList, false);
+  WindowSetEnabled(kMainWindow, false);
+  BusyMessage(0, ""_t);
+  EXPECT_EQ(app().Window(kBusyWindow), nullptr);
+  EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_TRUE(app().Widget(kTitlesList)->isEnabled());
+}
+
+TEST_F(BusyWindow, StepsComeInTheirOrder) {
+  // A timer set now fires in the first flush, which comes when the busy window is shown: the
+  // titles list is off already, the main window not yet, and the label has its first text.
+  Seen showing;
+  QTimer::singleShot(0, [&] { showing = Look(); });
+  BusyMessage(1, "Buscando Posibles Títulos..."_t);
+  ASSERT_TRUE(showing.taken);
+  EXPECT_TRUE(showing.busyShown);
+  EXPECT_EQ(showing.label, "Text_Mensaje");
+  EXPECT_FALSE(showing.titlesEnabled);
+  EXPECT_TRUE(showing.mainEnabled);
+  EXPECT_FALSE(showing.topmost);
+  const Seen shown = Look();
+  EXPECT_FALSE(shown.mainEnabled);
+  EXPECT_TRUE(shown.topmost);
+  EXPECT_EQ(shown.label, QString::fromUtf8("Buscando Posibles Títulos...\n(CULTURALIA)"));
+
+  // Hiding: both are free again and the window no longer on top before it goes and the flush.
+  Seen hiding;
+  QTimer::singleShot(0, [&] { hiding = Look(); });
+  BusyMessage(0, ""_t);
+  ASSERT_TRUE(hiding.taken);
+  EXPECT_FALSE(hiding.busyShown);
+  EXPECT_TRUE(hiding.mainEnabled);
+  EXPECT_TRUE(hiding.titlesEnabled);
+  EXPECT_FALSE(hiding.topmost);
+}
+
+TEST_F(BusyWindow, ClicksWhileItShowsAreLost) {
+  BusyMessage(1, "Buscando Posibles Títulos..."_t);
+  app().Click(kExitButton);
+  app().Click(kImdbOption);
+  app().Click(kSearchButton);
+  app().ClickRow(kFavouritesList, 0);
+  app().TypeInto(kSearchField, "otra");
+  EXPECT_EQ(GadgetGetText(kSearchField), "Blade Runner");
+  EXPECT_EQ(GadgetGetState(kImdbOption), 0);
+  // Neither the close box of the busy window (it has none: the request is ignored) nor the
+  // main window's close box while it is locked carries over.
+  app().Window(kBusyWindow)->close();
+  app().Window(kMainWindow)->close();
+  BusyMessage(0, ""_t);
+  EXPECT_EQ(app().RunQueued(), 0);
+  EXPECT_EQ(program.quitRequested, 0);
+  EXPECT_EQ(program.currentSource, kSourceCulturalia);
+  EXPECT_TRUE(app().Window(kBusyWindow) != nullptr);
+  // Afterwards the window answers again.
+  app().Click(kImdbOption);
+  EXPECT_EQ(app().RunQueued(), 1);
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+}
