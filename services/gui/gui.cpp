@@ -278,6 +278,10 @@ void GuiQueueEvent(const Event& event) {
   if (state().waiting != nullptr) state().waiting->quit();
 }
 
+void GuiWakeWait() {
+  if (state().waiting != nullptr) state().waiting->quit();
+}
+
 namespace {
 
 Event Take() {

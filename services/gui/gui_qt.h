@@ -36,6 +36,9 @@ void GuiSetListRowsChangedHook(ListRowsChanged hook);
 
 // Queue an event for EventWait/EventPoll. Only this queue reaches the application.
 void GuiQueueEvent(const Event& event);
+// Ends a blocked EventWaitFor at once, with no event, so its caller looks again without waiting
+// out the time (the web view calls it when a load ends). EventWait goes on waiting.
+void GuiWakeWait();
 
 // The objects behind the opaque handles.
 inline const QImage* GuiImageOf(ImageHandle_t handle) { return static_cast<const QImage*>(handle); }
