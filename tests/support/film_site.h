@@ -23,9 +23,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 
 #include "tests/support/test_server.h"
+
+// Gadget texts in failure messages as readable UTF-8, not as rows of 2-byte objects.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toUtf8().toStdString() << '"';
+}
 
 namespace e2e {
 
