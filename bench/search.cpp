@@ -1,0 +1,253 @@
+// A whole search with the automatic film load, through the program's own commands, against an
+// in-process server of the sample site; the same requests made by a bare Qt Network client in the
+// same iterations are the baseline ("vs_plain" is the program's time over theirs). Then parsing
+// search pages of both recipes at four sizes, against a bare scan for the hits' marker.
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/gadgets.h"
+#include "app/globals.h"
+#include "services/gui/gui.h"
+#include "services/images/images.h"
+#include "sources/hosts.h"
+#include "sources/sources.h"
+#include "tests/support/app_fixture.h"
+#include "tests/support/test_server.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// The program on its real main window, and the sample site it asks.
+struct World {
+  testsupport::TestServer server;
+  std::unique_ptr<AppSession> app;
+};
+World* world = nullptr;
+
+struct SearchCase {
+  const char* name;
+  unsigned char source;
+  const char* title;
+};
+// An IMDb search costs the search page, the film page twice (the copy and the load) and the
+// plot-summary page; a Culturalia one the search page, the film page twice and the cover.
+constexpr SearchCase kSearches[] = {
+    {"imdb:blade runner", kSourceImdb, "Blade Runner"},
+    {"culturalia:blade runner", kSourceCulturalia, "Blade Runner"},
+};
+
+void Search(const SearchCase& c) {
+  GadgetSetState(c.source == kSourceCulturalia ? kCulturaliaOption : kImdbOption, 1);
+  program.currentSource = c.source;
+  GadgetSetText(kSearchField, c.title);
+  RunSearch();
+}
+
+// A plain client: one session for all its requests, as a browser keeps one.
+class PlainClient {
+ public:
+  std::int64_t Get(const std::string& url) {
+    QNetworkReply* reply = session_.get(QNetworkRequest(QUrl::fromEncoded(QByteArray::fromStdString(url))));
+    if (!reply->isFinished()) {
+      QEventLoop loop;
+      QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+      loop.exec();
+    }
+    const auto size = static_cast<std::int64_t>(reply->readAll().size());
+    delete reply;
+    return size;
+  }
+
+ private:
+  QNetworkAccessManager session_;
+};
+
+void BM_SearchAndFilmLoad(benchmark::State& state) {
+  const SearchCase& c = kSearches[state.range(0)];
+  testsupport::TestServer& server = world->server;
+  // The requests one search makes, as the program made them.
+  server.ClearRequests();
+  Search(c);
+  const std::vector<std::string> targets = server.Targets();
+  if (ListCount(kTitlesList) < 1 || GadgetGetText(kTitleField) == "..." || targets.size() < 4) {
+    state.SkipWithError("the search found no film on the sample site");
+    return;
+  }
+  std::vector<std::string> urls;
+  urls.reserve(targets.size());
+  for (const std::string& t : targets) urls.push_back(server.Url(t));
+  PlainClient plain;
+  double programTime = 0;
+  double plainTime = 0;
+  std::int64_t bytes = 0;
+  for (auto _ : state) {
+    server.ClearRequests();
+    const auto t0 = Clock::now();
+    Search(c);
+    const auto t1 = Clock::now();
+    for (const std::string& url : urls) bytes += plain.Get(url);
+    const auto t2 = Clock::now();
+    state.SetIterationTime(Seconds(t1 - t0));
+    programTime += Seconds(t1 - t0);
+    plainTime += Seconds(t2 - t1);
+    if (server.RequestCount() != 2 * targets.size()) {
+      state.SkipWithError("a search made other requests than the first one");
+      return;
+    }
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["requests"] = static_cast<double>(targets.size());
+  state.counters["plain_ms"] = 1000.0 * plainTime / n;
+  state.counters["vs_plain"] = programTime / plainTime;
+  state.SetLabel(c.name);
+  benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_SearchAndFilmLoad)->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// One page through the program's fetch (navigate, wait, read the source) against one plain GET
+// of the same page, to show where a search's time goes.
+void BM_FetchPage(benchmark::State& state) {
+  const std::string url = world->server.Url("/art/ver.php?art=2210");
+  PlainClient plain;
+  double programTime = 0;
+  double plainTime = 0;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    FetchPage(url);
+    const auto t1 = Clock::now();
+    benchmark::DoNotOptimize(plain.Get(url));
+    const auto t2 = Clock::now();
+    state.SetIterationTime(Seconds(t1 - t0));
+    programTime += Seconds(t1 - t0);
+    plainTime += Seconds(t2 - t1);
+  }
+  if (program.pageText.empty()) state.SkipWithError("the film page did not load");
+  state.counters["plain_ms"] = 1000.0 * plainTime / static_cast<double>(state.iterations());
+  state.counters["vs_plain"] = programTime / plainTime;
+}
+BENCHMARK(BM_FetchPage)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// --- Parsing -----------------------------------------------------------------------------------
+
+// An IMDb search page of about `size` bytes: the exact match, then the popular titles spread
+// over the whole page between blocks of other markup, so the recipe reads to its end. The count
+// is read from the two characters after the heading, a blank and a digit: 9 at most.
+Text ImdbPage(std::size_t size) {
+  const std::string filler =
+      "<tr><td class=\"x\"><a href=\"/name/nm0000000/\">Somebody</a> &nbsp; </td></tr>\n";
+  Text page =
+      "<html><body><p><b>Titles (Exact Matches)</b> (Displaying 1 Result)<table><tr><td>"
+      "<a href=\"/title/tt0083658/\" onclick=\"set_args('tt0083658', 1)\">Blade Runner "
+      "(1982)</a></td></tr></table>\n<p><b>Popular Titles</b> (Displaying 9 Results)<table>\n";
+  page.reserve(size + 4096);
+  constexpr int kPopular = 9;
+  for (int k = 1; k <= kPopular; ++k) {
+    const std::size_t upTo = size / kPopular * static_cast<std::size_t>(k);
+    while (page.size() + filler.size() < upTo) page += filler;
+    const std::string id = "tt" + std::to_string(1000000 + k);
+    page += "<tr><td><a href=\"/title/" + id + "/\" onclick=\"set_args('" + id + "', " +
+            std::to_string(k) + ")\">&#34;Pel\xED" "cula " + std::to_string(k) +
+            "&#34; (2001)</a></td></tr>\n";
+  }
+  return page + "</table></body></html>";
+}
+
+// A Culturalia search page of about `size` bytes made of hits only: one link every ~100 bytes.
+Text CulturaliaPage(std::size_t size) {
+  Text page = "<html><body><table>\n";
+  page.reserve(size + 4096);
+  for (int k = 1; page.size() < size; ++k) {
+    page += "<tr><td><img src='../imatges/peli.gif'> <a href='../art/ver.php?art=" +
+            std::to_string(k) + "'>Pel\xED" "cula " + std::to_string(k) + " </a></td></tr>\n";
+  }
+  return page + "</table></body></html>";
+}
+
+void BM_ParseSearchPage(benchmark::State& state, unsigned char source) {
+  const auto size = static_cast<std::size_t>(state.range(0));
+  program.currentSource = source;
+  program.pageText = source == kSourceCulturalia ? CulturaliaPage(size) : ImdbPage(size);
+  for (auto _ : state) {
+    ParseSearchResults();
+    benchmark::DoNotOptimize(ListCount(kTitlesList));
+  }
+  state.counters["hits"] = static_cast<double>(ListCount(kTitlesList));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(program.pageText.size()));
+  state.SetComplexityN(static_cast<std::int64_t>(program.pageText.size()));
+  ListClear(kTitlesList);
+}
+BENCHMARK_CAPTURE(BM_ParseSearchPage, imdb, kSourceImdb)
+    ->RangeMultiplier(2)->Range(256 << 10, 2 << 20)->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK_CAPTURE(BM_ParseSearchPage, culturalia, kSourceCulturalia)
+    ->RangeMultiplier(2)->Range(256 << 10, 2 << 20)->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+// The least any parser does: one pass over the page for the hits' marker.
+void BM_MarkerScanBaseline(benchmark::State& state, unsigned char source) {
+  const auto size = static_cast<std::size_t>(state.range(0));
+  const Text page = source == kSourceCulturalia ? CulturaliaPage(size) : ImdbPage(size);
+  const std::string_view marker = source == kSourceCulturalia ? "href='../art/ver.php?art="
+                                                              : "set_args('";
+  const std::string_view text(page);
+  for (auto _ : state) {
+    std::int64_t hits = 0;
+    for (std::size_t p = text.find(marker); p != std::string_view::npos;
+         p = text.find(marker, p + 1)) {
+      ++hits;
+    }
+    benchmark::DoNotOptimize(hits);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(page.size()));
+  state.SetComplexityN(static_cast<std::int64_t>(page.size()));
+}
+BENCHMARK_CAPTURE(BM_MarkerScanBaseline, imdb, kSourceImdb)
+    ->RangeMultiplier(2)->Range(256 << 10, 2 << 20)->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK_CAPTURE(BM_MarkerScanBaseline, culturalia, kSourceCulturalia)
+    ->RangeMultiplier(2)->Range(256 << 10, 2 << 20)->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  GuiInit();
+  RegisterJpegDecoder();
+  {
+    World w;
+    w.server.ServeSite(SAMPLE_SITE_DIR);
+    w.server.UseForSources();
+    // The sample film pages link the professional site by its real name, as the demo has it.
+    sourceHosts().imdbPro = "pro.imdb.com";
+    w.app = std::make_unique<AppSession>();
+    world = &w;
+    benchmark::RunSpecifiedBenchmarks();
+    world = nullptr;
+    w.app.reset();
+    testsupport::RestoreSourceHosts();
+  }
+  GuiShutdown();
+  benchmark::Shutdown();
+  return 0;
+}
