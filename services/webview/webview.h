@@ -14,8 +14,9 @@
 // Addresses are sent as they are given except for what a URL cannot hold, which goes
 // percent-encoded as the Windows-1252 byte: blanks and control characters (tab too), bytes
 // 0x80-0xFF, and " < > \ ^ ` { | } #. So "http://h/find?q=Blade Runner;tt=1" goes as
-// "/find?q=Blade%20Runner;tt=1", and "&", ";", "=", "/", "?" stay as typed. A "%" that starts
-// an escape stays too; one that does not ("100%") goes as %25, or the address would be invalid.
+// "/find?q=Blade%20Runner;tt=1", and "&", ";", "=", "/", "?" stay as typed. An escape already in
+// the address stays an escape (Qt sends an escaped letter or digit, "%41", as the letter); a "%"
+// that starts none ("100%") goes as %25, or the whole address would be invalid and not sent.
 //
 // The loads make progress only while the GUI thread runs Qt's event loop (EventWaitFor does).
 #include <cstdint>
