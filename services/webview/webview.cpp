@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <zlib.h>
+
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -43,7 +45,7 @@ QNetworkAccessManager* Session() {
   if (session == nullptr && QCoreApplication::instance() != nullptr) {
     session = new QNetworkAccessManager(QCoreApplication::instance());
     session->setCookieJar(new QNetworkCookieJar(session));
-    session->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    session->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
   }
   return session.data();
 }
@@ -51,15 +53,60 @@ QNetworkAccessManager* Session() {
 QNetworkRequest RequestFor(const QUrl& url) {
   QNetworkRequest request(url);
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                       QNetworkRequest::NoLessSafeRedirectPolicy);
-  request.setMaximumRedirectsAllowed(kMaxRedirects);
+                       QNetworkRequest::ManualRedirectPolicy);
   request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
   request.setHeader(QNetworkRequest::UserAgentHeader, QByteArray(kUserAgent));
   request.setRawHeader("Accept", kAccept);
   request.setRawHeader("Accept-Language", kAcceptLanguage);
-  // Accept-Encoding is left to Qt: it offers gzip and deflate and inflates the body itself.
+  // The body is inflated here, not by Qt: Qt 6.4 also offers brotli and crashes in its brotli
+  // decoder when a compressed redirect is followed. Offering gzip alone keeps Qt out of it.
+  request.setRawHeader("Accept-Encoding", "gzip");
   return request;
 }
+
+// Inflates a gzip body piece by piece as it arrives.
+class GzipInflater {
+ public:
+  GzipInflater() { ready_ = inflateInit2(&stream_, 16 + MAX_WBITS) == Z_OK; }
+  ~GzipInflater() {
+    if (ready_) inflateEnd(&stream_);
+  }
+  GzipInflater(const GzipInflater&) = delete;
+  GzipInflater& operator=(const GzipInflater&) = delete;
+
+  // Appends what the piece inflates to; false for a broken stream. It stops early once `out`
+  // has passed `limit`, so a small body that would inflate to gigabytes costs no more.
+  bool Feed(const QByteArray& piece, QByteArray& out, std::int64_t limit) {
+    if (!ready_) return false;
+    if (ended_ || piece.isEmpty()) return true;  // what follows the end is not the body
+    started_ = true;
+    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(piece.constData()));
+    stream_.avail_in = static_cast<uInt>(piece.size());
+    char buffer[65536];
+    do {
+      stream_.next_out = reinterpret_cast<Bytef*>(buffer);
+      stream_.avail_out = sizeof buffer;
+      const int rc = inflate(&stream_, Z_NO_FLUSH);
+      out.append(buffer, static_cast<qsizetype>(sizeof buffer - stream_.avail_out));
+      if (rc == Z_STREAM_END) {
+        ended_ = true;
+        return true;
+      }
+      if (rc == Z_BUF_ERROR) return true;  // it needs more input
+      if (rc != Z_OK) return false;
+    } while ((stream_.avail_out == 0 || stream_.avail_in > 0) && out.size() <= limit);
+    return true;
+  }
+
+  // A stream that began must have reached its end: otherwise the body was cut short.
+  bool Complete() const { return ended_ || !started_; }
+
+ private:
+  z_stream stream_{};
+  bool ready_ = false;
+  bool started_ = false;
+  bool ended_ = false;
+};
 
 // One transfer with the limits every load has: it ends by itself on success, on failure, after
 // the time in all, after the idle time without a byte, or once the body passes the size limit.
@@ -74,7 +121,6 @@ class Transfer {
       finished_ = true;
       return;
     }
-    reply_ = session->get(RequestFor(url));
     total_.setSingleShot(true);
     idle_.setSingleShot(true);
     // A coarse timer may fire 5% early, which would end a load before its limit.
@@ -83,13 +129,7 @@ class Transfer {
     QObject::connect(&total_, &QTimer::timeout, [this] { Fail(); });
     QObject::connect(&idle_, &QTimer::timeout, [this] { Fail(); });
     total_.start(Limits().totalMilliseconds);
-    idle_.start(Limits().idleMilliseconds);
-    auto alive = [this] { idle_.start(Limits().idleMilliseconds); };
-    QObject::connect(reply_, &QNetworkReply::metaDataChanged, alive);
-    QObject::connect(reply_, &QNetworkReply::redirected, alive);
-    QObject::connect(reply_, &QNetworkReply::downloadProgress, alive);
-    QObject::connect(reply_, &QNetworkReply::readyRead, [this] { Read(); });
-    QObject::connect(reply_, &QNetworkReply::finished, [this] { Finish(); });
+    Get(url);
   }
 
   ~Transfer() { Drop(); }
@@ -100,9 +140,54 @@ class Transfer {
   bool EndedAtOnce() const { return finished_ && reply_ == nullptr; }
 
  private:
+  // One request of the chain; the limit in all runs on over the redirects.
+  void Get(const QUrl& url) {
+    url_ = url;
+    body_.clear();
+    inflater_.reset();
+    encodingKnown_ = false;
+    reply_ = Session()->get(RequestFor(url));
+    idle_.start(Limits().idleMilliseconds);
+    auto alive = [this] { idle_.start(Limits().idleMilliseconds); };
+    QObject::connect(reply_, &QNetworkReply::metaDataChanged, alive);
+    QObject::connect(reply_, &QNetworkReply::downloadProgress, alive);
+    QObject::connect(reply_, &QNetworkReply::readyRead, [this] { Read(); });
+    QObject::connect(reply_, &QNetworkReply::finished, [this] { Finish(); });
+  }
+
+  // Where a redirect answer leads, or an empty address when it is none to follow: a scheme
+  // other than HTTP, or from HTTPS down to HTTP, as a browser refuses.
+  QUrl RedirectTarget() const {
+    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status != 301 && status != 302 && status != 303 && status != 307 && status != 308) {
+      return {};
+    }
+    const QUrl location = reply_->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+    if (location.isEmpty()) return {};
+    const QUrl next = url_.resolved(location);
+    const QString scheme = next.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) return {};
+    if (scheme == QLatin1String("http") && url_.scheme().toLower() == QLatin1String("https")) {
+      return {};
+    }
+    return next.isValid() ? next : QUrl();
+  }
+
   void Read() {
     if (reply_ == nullptr) return;
-    body_ += reply_->readAll();
+    const QByteArray piece = reply_->readAll();
+    if (!encodingKnown_) {
+      // Qt delivers only the last answer of a redirect chain, so its header is the one.
+      encodingKnown_ = true;
+      const QByteArray coding = reply_->rawHeader("Content-Encoding").trimmed().toLower();
+      if (coding == "gzip" || coding == "x-gzip") inflater_ = std::make_unique<GzipInflater>();
+    }
+    if (inflater_ == nullptr) {
+      body_ += piece;
+    } else if (!inflater_->Feed(piece, body_, Limits().maxBytes)) {
+      Fail();
+      return;
+    }
     if (body_.size() > Limits().maxBytes) Fail();
   }
 
@@ -110,6 +195,21 @@ class Transfer {
     if (reply_ == nullptr) return;
     Read();
     if (reply_ == nullptr) return;
+    // Redirects are followed here, one request each: Qt's own following sends some requests
+    // of a chain twice (Qt 6.4 resends them on connections it reuses).
+    if (const QUrl next = RedirectTarget(); !next.isEmpty()) {
+      if (redirects_ == kMaxRedirects) {
+        Fail();
+        return;
+      }
+      ++redirects_;
+      QNetworkReply* answered = reply_;
+      reply_ = nullptr;
+      QObject::disconnect(answered, nullptr, nullptr, nullptr);
+      answered->deleteLater();
+      Get(next);
+      return;
+    }
     const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const QNetworkReply::NetworkError error = reply_->error();
     // A server's error page (404, 500, ...) is a document; a broken connection is not.
@@ -119,8 +219,9 @@ class Transfer {
                                error < QNetworkReply::ProtocolUnknownError) ||
                               (error >= QNetworkReply::InternalServerError &&
                                error <= QNetworkReply::UnknownServerError);
-    const bool ok = httpAnswer && contentError;
-    End(ok ? body_ : QByteArray(), ok, httpAnswer && error == QNetworkReply::NoError);
+    const bool whole = inflater_ == nullptr || inflater_->Complete();
+    const bool ok = httpAnswer && contentError && whole;
+    End(ok ? body_ : QByteArray(), ok, ok && error == QNetworkReply::NoError);
   }
 
   void Fail() {
@@ -157,7 +258,11 @@ class Transfer {
   QPointer<QNetworkReply> reply_;
   QTimer total_;
   QTimer idle_;
+  QUrl url_;  // of the request under way
+  int redirects_ = 0;
   QByteArray body_;
+  bool encodingKnown_ = false;
+  std::unique_ptr<GzipInflater> inflater_;
   bool finished_ = false;
 };
 

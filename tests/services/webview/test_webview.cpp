@@ -346,6 +346,27 @@ TEST_F(Fetcher, InflatesAGzipBody) {
   EXPECT_NE(gzip.Heads()[0].find("gzip"), std::string::npos);
 }
 
+TEST_F(Fetcher, AGzipBodyCutShortOrBrokenIsNoDocument) {
+  const std::string packed = Gzip(std::string(100000, 'p'));
+  auto serve = [](std::string body) {
+    return [body](RawTestServer::Connection& c, const RawTestServer&) {
+      RawTestServer::SendAll(c.fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                                   "Content-Encoding: gzip\r\nConnection: close\r\n"
+                                   "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n");
+      RawTestServer::SendAll(c.fd, body);
+    };
+  };
+  RawTestServer cut(serve(packed.substr(0, packed.size() / 2)));
+  EXPECT_EQ(Load(cut.Url("/cut")), "");
+  std::string broken = packed;
+  for (std::size_t i = 20; i < broken.size(); i += 7) broken[i] = static_cast<char>(~broken[i]);
+  RawTestServer garbled(serve(broken));
+  EXPECT_EQ(Load(garbled.Url("/garbled")), "");
+  EXPECT_EQ(WebViewBusy(kView), 0);
+  RawTestServer whole(serve(packed));
+  EXPECT_EQ(Load(whole.Url("/whole")), std::string(100000, 'p'));
+}
+
 TEST_F(Fetcher, FollowsUpToTenRedirects) {
   server_.Route("/end", Page("arrived"));
   for (int i = 1; i <= 11; ++i) {
@@ -354,7 +375,7 @@ TEST_F(Fetcher, FollowsUpToTenRedirects) {
   }
   // hop2 .. hop11 then /end: ten redirects.
   EXPECT_EQ(Load(server_.Url("/hop2")), "arrived");
-  EXPECT_EQ(server_.RequestCount(), 11u);
+  EXPECT_EQ(server_.RequestCount(), 11u) << testing::PrintToString(server_.Targets());
   EXPECT_EQ(server_.Targets().back(), "/end");
   EXPECT_EQ(GadgetGetText(kView), server_.Url("/hop2"));
   // hop1 needs eleven: the load fails with no document.
@@ -362,6 +383,13 @@ TEST_F(Fetcher, FollowsUpToTenRedirects) {
   EXPECT_EQ(Load(server_.Url("/hop1")), "");
   EXPECT_EQ(server_.CountTargets("/end"), 0);
   EXPECT_EQ(WebViewBusy(kView), 0);
+  // A Location relative to the page that answered.
+  Reply relative = Page("moved", 302);
+  relative.headers.emplace_back("Location", "../end");
+  server_.Route("/a/b", relative);
+  server_.ClearRequests();
+  EXPECT_EQ(Load(server_.Url("/a/b")), "arrived");
+  EXPECT_EQ(server_.Targets(), (std::vector<std::string>{"/a/b", "/end"}));
   // A redirect loop ends the same way.
   server_.Redirect("/loop", "/loop");
   EXPECT_EQ(Load(server_.Url("/loop")), "");
