@@ -17,6 +17,10 @@
 set -uo pipefail
 demo=${1:?demo}; server=${2:?server}; proxy=${3:?proxy}; site=${4:?site}; port=${5:?port}
 out=${6:?output}
+# The program runs in its own working folder: every path is made absolute first.
+mkdir -p "$out"
+demo=$(realpath "$demo"); server=$(realpath "$server"); proxy=$(realpath "$proxy")
+site=$(realpath "$site"); out=$(realpath "$out")
 
 skip() { echo "SKIPPED: $*"; exit 77; }
 for tool in Xvfb xdotool xclip import; do
@@ -108,7 +112,8 @@ demo_pid=$!
 pids+=($demo_pid)
 
 main_window() { xdotool search --onlyvisible --name '^Cinevarta - v0\.9\.4\.b$' | head -n1; }
-wait_for "the main window titled 'Cinevarta - v0.9.4.b'" test -n "$(main_window)" || exit 1
+main_window_shown() { [ -n "$(main_window)" ]; }
+wait_for "the main window titled 'Cinevarta - v0.9.4.b'" main_window_shown || exit 1
 # A window found once may still be mapping; ask again until the answer is steady.
 wid=$(main_window)
 wait_for "the window to be mapped" sh -c "xdotool getwindowgeometry $wid"
@@ -147,7 +152,7 @@ search_field=(110 44); search_button=(165 67); imdb_option=(20 77)
 add_favourite=(110 242); save_favourites=(110 485); exit_button=(187 530)
 title_field=(300 57); director_field=(300 162); actors_field=(610 55)
 genre_field=(300 92)
-list_row() { echo "60 $((90 + 22 + 18 * $1 + 9))"; }  # titles list: header, then rows of 18
+list_row() { echo "60 $((116 + 14 * $1))"; }  # titles list: the middle of a row, below the header
 
 # The film data the sample site holds for the films this run opens.
 source "$(dirname "$0")/person_run_films.sh"
@@ -216,8 +221,7 @@ shot imdb-card
 
 # --- 4. A favourite, saved ---------------------------------------------------------------------
 step "add the IMDb film to the favourites and save"
-click $(list_row 0)
-wait_for "the busy window to go" idle
+# The search left its first hit, the film on the card, selected.
 click "${add_favourite[@]}"
 shot favourite-added
 click "${save_favourites[@]}"
