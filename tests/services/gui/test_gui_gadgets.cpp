@@ -469,6 +469,24 @@ TEST_F(GuiDialogs, SaveFileDialogProposesTheNameAndLeavesTheWorkingDirectory) {
     ASSERT_EQ(answers.seen().size(), 1u);
     EXPECT_EQ(answers.seen()[0].selectedNameFilter, "Imagen JPEG (*.jpg)");
   }
+  // A proposed name with a folder opens in that folder.
+  std::filesystem::create_directories(dir / "sub");
+  {
+    DialogAnswers answers({DialogAnswers::Escape()});
+    SaveFileDialog("t"_t, TextFromUtf8((dir / "sub" / "Portada.jpg").string()), patterns, 0);
+    ASSERT_EQ(answers.seen().size(), 1u);
+    EXPECT_EQ(std::filesystem::path(answers.seen()[0].directory.toStdString()), dir / "sub");
+    EXPECT_EQ(answers.seen()[0].text, "Portada.jpg");
+  }
+  // A path longer than the program's 260 characters comes back as a cancel, never cut short.
+  const std::filesystem::path deep = dir / std::string(120, 'd') / std::string(120, 'e');
+  std::filesystem::create_directories(deep);
+  {
+    DialogAnswers answers({DialogAnswers::FileName((deep / "Portada.jpg").string())});
+    EXPECT_EQ(SaveFileDialog("t"_t, "Portada.jpg"_t, patterns, 0), "");
+    EXPECT_TRUE(answers.allAnswered());
+  }
+  EXPECT_EQ(std::filesystem::current_path(), dir);
   std::filesystem::current_path(before);
   std::filesystem::remove_all(dir);
 }
