@@ -275,4 +275,22 @@ TEST_F(CardEndToEnd, ClickedHitsLoadEachFilmAndItsCoverOrNone) {
   ExpectIdleWindow();
 }
 
+// A cover file named with a blank and an accent goes on the wire as a browser sends it: each
+// byte that a URL cannot hold percent-encoded as its Windows-1252 value.
+TEST_F(CardEndToEnd, ACoverNameWithABlankAndAnAccentIsAskedForEncoded) {
+  Search("colmena");
+  EXPECT_EQ(site_.server.Targets(),
+            (std::vector<std::string>{"/bus/resu.php?texto=colmena&donde=1",
+                                      "/art/ver.php?art=2004", "/art/ver.php?art=2004",
+                                      "/imatges/articulos/esp%EDritu%20colmena.jpg"}));
+  EXPECT_EQ(Shown(app(), kTitleField), Q("El espíritu de la colmena"));
+  EXPECT_EQ(Shown(app(), kActorsField), Q("Ana Torrent\nIsabel Tellería"));
+  EXPECT_EQ(app().ReadFile(kCoverFile), site_.colmenaCover);
+  EXPECT_TRUE(app().Widget(kSaveCoverButton)->isEnabled());
+  EXPECT_EQ(Geometry(app(), kCoverBox), QRect(575, 250, 200, 275));
+  const QImage seen = app().Window(kMainWindow)->grab().toImage();
+  EXPECT_TRUE(Near(seen.pixelColor(575 + 100, 250 + 60), e2e::kAnaBottom));
+  EXPECT_TRUE(Near(seen.pixelColor(575 + 100, 250 + 215), e2e::kCriaBottom));
+}
+
 }  // namespace

@@ -9,6 +9,9 @@
 //               /art/ver.php?art=2001 (cover cria_cuervos.jpg, 300 x 440: red above, blue below)
 //               /art/ver.php?art=2002 (cover ana_lobos.jpg, 400 x 550: green above, yellow below)
 //               /art/ver.php?art=2003 (no cover)
+//               /bus/resu.php?texto=colmena&donde=1 -> one hit, 2004 "El espíritu de la colmena",
+//                 whose cover is named with a blank and an accent: "espíritu colmena.jpg",
+//                 served as /imatges/articulos/esp%EDritu%20colmena.jpg (200 x 275)
 //   IMDb        /find?q=Am%E9lie;tt=1 -> tt0211915 (exact match), tt0307567 (popular; a (VG) dropped)
 //               /title/tt0211915 and /title/tt0211915/plotsummary (two paragraphs, two writers)
 //               /title/tt0307567 (no professional-site link, so no plot summary)
@@ -64,11 +67,15 @@ class FilmSite {
     const std::string host = server.Host();
     criaCover = TwoColourJpeg(300, 440, kCriaTop, kCriaBottom);
     anaCover = TwoColourJpeg(400, 550, kAnaTop, kAnaBottom);
+    colmenaCover = TwoColourJpeg(200, 275, kAnaBottom, kCriaBottom);
     Page("/bus/resu.php?texto=Cr%EDa%20cuervos&donde=1", "culturalia_search.html");
     Page("/bus/resu.php?texto=Saura&donde=1", "culturalia_search.html");
     Page("/art/ver.php?art=2001", "culturalia_2001.html");
     Page("/art/ver.php?art=2002", "culturalia_2002.html");
     Page("/art/ver.php?art=2003", "culturalia_2003.html");
+    Page("/bus/resu.php?texto=colmena&donde=1", "culturalia_search_colmena.html");
+    Page("/art/ver.php?art=2004", "culturalia_2004.html");
+    Picture("/imatges/articulos/esp%EDritu%20colmena.jpg", colmenaCover);
     Picture("/imatges/articulos/cria_cuervos.jpg", criaCover);
     Picture("/imatges/articulos/ana_lobos.jpg", anaCover);
     Page("/find?q=Am%E9lie;tt=1", "imdb_find_amelie.html");
@@ -89,7 +96,7 @@ class FilmSite {
   }
 
   testsupport::TestServer server;
-  std::string criaCover, anaCover;
+  std::string criaCover, anaCover, colmenaCover;
 
  private:
   void Page(const std::string& target, const std::string& name) {
