@@ -108,12 +108,13 @@ class FavouritesEndToEnd : public ::testing::Test {
 
   // Starts the program in a fresh folder holding favoritos.ini with these bytes (none when
   // empty), then points the sources at the in-process sites.
-  void Start(const std::string& favourites) {
+  void Start(const std::string& favourites, bool fileIsAFolder = false) {
     session_.reset();
     // The web view's first address, at start-up, must go nowhere, so that the sites see only
     // what the test's clicks ask for.
     testsupport::RestoreSourceHosts();
     session_ = std::make_unique<AppSession>([&](const std::filesystem::path& dir) {
+      if (fileIsAFolder) std::filesystem::create_directory(dir / kFavouritesFile);
       if (!favourites.empty()) {
         std::ofstream out(dir / kFavouritesFile, std::ios::binary);
         out << favourites;
@@ -364,6 +365,23 @@ TEST_F(FavouritesEndToEnd, ClosingTheWindowAsksAndKeepsTheFileOnNo) {
   app().ShutDown();
   ExpectQuestion(answers);
   EXPECT_EQ(app().ReadFile(kFavouritesFile), file);
+}
+
+// A Yes at the end whose save cannot be done is told before the program ends, not dropped.
+TEST_F(FavouritesEndToEnd, AYesAtTheEndWhoseSaveFailsIsTold) {
+  Start("", true);  // a folder stands where the file should be written
+  Search("Saura");
+  Click(kAddFavouriteButton);
+  ASSERT_EQ(Shown(app()), QStringList{Q("Cría cuervos | C")});
+  Click(kExitButton);
+  DialogAnswers answers({DialogAnswers::Button(kAnswerYes), DialogAnswers::Button(kAnswerOk)});
+  app().ShutDown();
+  ASSERT_EQ(answers.seen().size(), 2u);
+  EXPECT_EQ(answers.seen()[0].caption, kQuestionCaption);
+  EXPECT_EQ(answers.seen()[1].caption, "Error");
+  EXPECT_EQ(answers.seen()[1].text, Q("No se pudo guardar la lista de favoritos.\n\nfavoritos.ini"));
+  EXPECT_EQ(answers.seen()[1].buttons, QStringList{"Aceptar"});
+  EXPECT_TRUE(std::filesystem::is_directory(app().dir() / kFavouritesFile));
 }
 
 }  // namespace
