@@ -86,14 +86,31 @@ Text SaveFileDialog(const Text& title, const Text& proposedName, const Text& pat
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
 
-  // "Description|pattern|Description|pattern": Qt wants "Description (pattern pattern)".
+  // "Description|pattern|...": Qt wants "Description (pattern pattern)". A description that
+  // already ends in its patterns, "jpg (*.jpg)", is a filter by itself, also when no pattern
+  // follows it (the program's "jpg (*.jpg)|Todos (*.*)|*.*" offers two filters, not one).
   const QStringList parts = TextToQString(patterns).split(QChar('|'));
+  const auto isPattern = [](const QString& s) {
+    return !s.isEmpty() && !s.contains(QChar('(')) && !s.contains(QChar(' ')) &&
+           (s.contains(QChar('*')) || s.contains(QChar('?')));
+  };
+  const auto carriesPattern = [](const QString& s) {
+    return s.endsWith(QChar(')')) && s.contains(QChar('('));
+  };
   QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
+  for (int i = 0; i < parts.size();) {
     const QString description = parts[i].trimmed();
-    QString pattern = parts[i + 1].trimmed();
-    pattern.replace(QChar(';'), QChar(' '));
-    filters << QStringLiteral("%1 (%2)").arg(description, pattern);
+    const QString next = i + 1 < parts.size() ? parts[i + 1].trimmed() : QString();
+    if (isPattern(next)) {
+      QString pattern = next;
+      pattern.replace(QChar(';'), QChar(' '));
+      filters << (carriesPattern(description) ? description
+                                              : QStringLiteral("%1 (%2)").arg(description, pattern));
+      i += 2;
+    } else {
+      if (carriesPattern(description)) filters << description;
+      i += 1;
+    }
   }
   if (!filters.isEmpty()) {
     dialog.setNameFilters(filters);

@@ -59,6 +59,15 @@ DialogAnswers::~DialogAnswers() { timer_.stop(); }
 void DialogAnswers::Try() {
   QWidget* dialog = QApplication::activeModalWidget();
   if (dialog == nullptr || !dialog->isVisible() || dialog == lastDialog_) return;
+  // A person types only into a dialog that has the focus. A file dialog's name field behaves
+  // otherwise without it (emptying the field selects the folder, which typing then leaves
+  // selected, and the dialog refuses the typed name), so wait a few ticks for the activation.
+  if (!dialog->isActiveWindow() && activationWaits_ < 20) {
+    ++activationWaits_;
+    dialog->activateWindow();
+    return;
+  }
+  activationWaits_ = 0;
   lastDialog_ = dialog;
 
   DialogSeen seen;

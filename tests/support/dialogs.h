@@ -79,6 +79,7 @@ class DialogAnswers {
   std::vector<DialogSeen> seen_;
   QTimer timer_;
   QPointer<QWidget> lastDialog_;  // answered already; it may stay alive a moment longer
+  int activationWaits_ = 0;       // ticks spent waiting for a dialog to become active
 };
 
 // A QString as UTF-8 bytes, for comparisons with u8 literals in test messages.
