@@ -104,6 +104,8 @@ void TestServer::ServeSite(const std::string& directory) {
 }
 
 void TestServer::Answer(const httplib::Request& req, httplib::Response& res) {
+  if (const auto latency = latency_.load(); latency.count() > 0)
+    std::this_thread::sleep_for(latency);
   RecordedRequest record;
   record.method = req.method;
   record.target = req.target;

@@ -20,6 +20,7 @@
 // percent escapes untouched), then by the raw path alone; a handler may take over any route. A
 // target nothing matches is looked up in the site directory when one is set, else 404.
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -81,6 +82,9 @@ class TestServer {
   int CountTargets(std::string_view part) const;
   void ClearRequests();
 
+  // Every answer waits this long before it is given, as a distant server would.
+  void SetLatency(std::chrono::milliseconds latency) { latency_ = latency; }
+
   // Points the program's four source hosts (IMDb, IMDb pro, Culturalia, its bare domain) here.
   void UseForSources() const;
 
@@ -98,6 +102,7 @@ class TestServer {
   std::map<std::string, Entry> routes_;
   std::string siteDir_;
   std::vector<RecordedRequest> requests_;
+  std::atomic<std::chrono::milliseconds> latency_{std::chrono::milliseconds(0)};
 };
 
 // A loopback listener that hands each connection, once its request head has been read, to the
