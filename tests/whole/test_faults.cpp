@@ -164,6 +164,33 @@ TEST_F(WholeFaults, AServerThatStallsHalfwayThroughAFilmPageIsLeftAtTheIdleLimit
   EXPECT_FALSE(fs::exists(app->dir() / "_SELECCIONADA.HTM"));
 }
 
+TEST_F(WholeFaults, AFilmPageCutShortOfItsLengthByAClosedConnectionFillsNoCard) {
+  const std::string page = FaultSite::FilmPage(kFilmC);
+  testsupport::RawTestServer cutting([&page](testsupport::RawTestServer::Connection& c,
+                                             const testsupport::RawTestServer&) {
+    std::string body = page;
+    if (c.head.find("/bus/resu.php") != std::string::npos) {
+      body = "<a href='../art/ver.php?art=103'>Viridiana </a><br>";
+    } else if (c.head.find("/art/ver.php") != std::string::npos) {
+      // The length of the whole page is announced, half of it sent, and the connection closed.
+      testsupport::RawTestServer::SendAll(
+          c.fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                    std::to_string(page.size()) + "\r\n\r\n" + page.substr(0, page.size() / 2));
+      return;
+    }
+    testsupport::RawTestServer::SendAll(
+        c.fd, "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: " +
+                  std::to_string(body.size()) + "\r\n\r\n" + body);
+  });
+  testsupport::PointSourceHostsAt(cutting.Host());
+  auto app = Start();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("Viridiana"));
+  EXPECT_TRUE(whole::Idle(*app));
+  ASSERT_EQ(ListCount(kTitlesList), 1);
+  EXPECT_EQ(FieldText(kTitleField), "...") << "a card was filled from half a page";
+  EXPECT_FALSE(fs::exists(app->dir() / "_SELECCIONADA.HTM"));
+}
+
 TEST_F(WholeFaults, ACoverAddressAnsweringAnHtmlErrorPageShowsTheCardWithoutAPicture) {
   site_.SetFault("/imatges/", FaultSite::Fault::kHtmlError);
   auto app = Start();
