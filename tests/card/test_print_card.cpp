@@ -454,7 +454,9 @@ TEST_F(PrintCardTest, LayoutWithTheCover) {
   // 16.0 (3657).
   std::int64_t firstLineEnd = 0, secondLineEnd = 0;
   for (const DrawRecord& r : segments[2].texts) {
-    if (r.y == 1131) EXPECT_LE(r.x, 2514) << r.text;
+    if (r.y == 1131) {
+      EXPECT_LE(r.x, 2514) << r.text;
+    }
     if (r.y == 1131) firstLineEnd = std::max(firstLineEnd, r.x + r.width);
     if (r.y == 1131 + 162) secondLineEnd = std::max(secondLineEnd, r.x);
   }
@@ -502,7 +504,9 @@ TEST_F(PrintCardTest, TheSynopsisWidensBelowATallPicture) {
   ExpectPlaced(segments[4].texts, e.synopsis, "synopsis");
   bool widened = false;
   for (const DrawRecord& r : segments[4].texts) {
-    if (r.y <= 2076) EXPECT_LE(r.x, 2514) << r.text << " at y " << r.y;
+    if (r.y <= 2076) {
+      EXPECT_LE(r.x, 2514) << r.text << " at y " << r.y;
+    }
     if (r.y > 2076 && r.x > 2514) widened = true;
   }
   EXPECT_TRUE(widened);

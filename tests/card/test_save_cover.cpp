@@ -122,7 +122,9 @@ TEST_F(SaveCoverTest, JpgIsAppendedUnlessTheNameEndsInExactlyJpg) {
     SCOPED_TRACE(c.typed);
     EXPECT_EQ(SaveAs(QString(c.typed)), Here(c.saved));
     EXPECT_EQ(filmtest::ReadBytes(dir_.path() / c.saved), CoverBytes());
-    if (std::string(c.typed) != c.saved) EXPECT_FALSE(fs::exists(dir_.path() / c.typed));
+    if (std::string(c.typed) != c.saved) {
+      EXPECT_FALSE(fs::exists(dir_.path() / c.typed));
+    }
   }
 }
 

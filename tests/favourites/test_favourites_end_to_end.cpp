@@ -27,6 +27,7 @@
 #include "tests/support/app_fixture.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/film_site.h"
+#include "tests/support/header_probe.h"
 
 namespace {
 
@@ -50,31 +51,15 @@ std::vector<std::string> Ids() {
   return ids;
 }
 
-// 0 no arrow, 1 up, -1 down.
 int ArrowOn(AppSession& app, int column) {
-  const QIcon icon = app.List(kFavouritesList)->headerItem()->icon(column);
-  if (icon.isNull()) return 0;
-  const QImage shown = icon.pixmap(12, 12).toImage().convertToFormat(QImage::Format_RGB32);
-  if (shown == ColumnSorterArrow(0).convertToFormat(QImage::Format_RGB32)) return 1;
-  if (shown == ColumnSorterArrow(1).convertToFormat(QImage::Format_RGB32)) return -1;
-  ADD_FAILURE() << "column " << column << " shows a picture that is neither arrow";
-  return 99;
+  return testsupport::ArrowOn(app.List(kFavouritesList), column);
 }
 
 void ClickHeader(AppSession& app, int column) {
-  QHeaderView* header = app.List(kFavouritesList)->header();
-  const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-  QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    QPoint(x, header->height() / 2));
+  testsupport::ClickHeader(app.List(kFavouritesList), column);
 }
 
-int DarkPixels(const QImage& image, const QRect& area) {
-  int dark = 0;
-  for (int y = area.top(); y <= area.bottom(); ++y)
-    for (int x = area.left(); x <= area.right(); ++x)
-      if (qGray(image.pixel(x, y)) < 96) ++dark;
-  return dark;
-}
+using testsupport::DarkPixels;
 
 void SavePng(AppSession& app, const char* name) {
   QDir().mkpath(TEST_OUTPUT_DIR);

@@ -53,7 +53,7 @@ struct Reply {
   int status = 200;
   std::string body;
   std::string contentType = "text/html; charset=windows-1252";
-  std::vector<std::pair<std::string, std::string>> headers;  // e.g. {"Set-Cookie", "a=1"}
+  std::vector<std::pair<std::string, std::string>> headers{};  // e.g. {"Set-Cookie", "a=1"}
 };
 
 using RouteHandler = std::function<void(const httplib::Request&, httplib::Response&)>;

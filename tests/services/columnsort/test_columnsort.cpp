@@ -15,6 +15,7 @@
 #include "services/columnsort/columnsort_qt.h"
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"
+#include "tests/support/header_probe.h"
 
 namespace {
 
@@ -35,31 +36,11 @@ std::vector<Text> Column(int column) {
 
 QTreeWidget* Tree() { return GuiListWidget(kList); }
 
-// 0 no arrow, 1 up, -1 down; anything else fails the test.
-int ArrowOn(int column) {
-  const QIcon icon = Tree()->headerItem()->icon(column);
-  if (icon.isNull()) return 0;
-  const QImage shown = icon.pixmap(12, 12).toImage().convertToFormat(QImage::Format_RGB32);
-  if (shown == ColumnSorterArrow(0).convertToFormat(QImage::Format_RGB32)) return 1;
-  if (shown == ColumnSorterArrow(1).convertToFormat(QImage::Format_RGB32)) return -1;
-  ADD_FAILURE() << "column " << column << " shows a picture that is neither arrow";
-  return 99;
-}
+int ArrowOn(int column) { return testsupport::ArrowOn(Tree(), column); }
 
-void ClickHeader(int column) {
-  QHeaderView* header = Tree()->header();
-  const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-  QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    QPoint(x, header->height() / 2));
-}
+void ClickHeader(int column) { testsupport::ClickHeader(Tree(), column); }
 
-int DarkPixels(const QImage& image, const QRect& area) {
-  int dark = 0;
-  for (int y = area.top(); y <= area.bottom(); ++y)
-    for (int x = area.left(); x <= area.right(); ++x)
-      if (qGray(image.pixel(x, y)) < 96) ++dark;
-  return dark;
-}
+using testsupport::DarkPixels;
 
 void SaveRender(QWidget* widget, const char* name) {
   QDir().mkpath(TEST_OUTPUT_DIR);
