@@ -160,34 +160,34 @@ void PutU32(Bytes& b, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-Bytes MakeBmp(const BmpSpec& spec) {
-  const std::size_t paletteBytes = spec.bpp <= 8 ? spec.palette.size() * 4 : 0;
+Bytes MakeBmp(const BmpLayout& layout) {
+  const std::size_t paletteBytes = layout.bpp <= 8 ? layout.palette.size() * 4 : 0;
   const std::size_t offset = 14 + 40 + paletteBytes;
-  const std::size_t stride = (static_cast<std::size_t>(spec.width) * spec.bpp + 31) / 32 * 4;
-  Bytes b(offset + stride * static_cast<std::size_t>(spec.height), 0);
+  const std::size_t stride = (static_cast<std::size_t>(layout.width) * layout.bpp + 31) / 32 * 4;
+  Bytes b(offset + stride * static_cast<std::size_t>(layout.height), 0);
   b[0] = 'B';
   b[1] = 'M';
   PutU32(b, 2, static_cast<std::uint32_t>(b.size()));
   PutU32(b, 10, static_cast<std::uint32_t>(offset));
   PutU32(b, 14, 40);
-  PutU32(b, 18, static_cast<std::uint32_t>(spec.width));
-  PutU32(b, 22, static_cast<std::uint32_t>(spec.topDown ? -spec.height : spec.height));
+  PutU32(b, 18, static_cast<std::uint32_t>(layout.width));
+  PutU32(b, 22, static_cast<std::uint32_t>(layout.topDown ? -layout.height : layout.height));
   PutU16(b, 26, 1);
-  PutU16(b, 28, static_cast<unsigned>(spec.bpp));
+  PutU16(b, 28, static_cast<unsigned>(layout.bpp));
   PutU32(b, 30, 0);
-  PutU32(b, 34, static_cast<std::uint32_t>(stride * static_cast<std::size_t>(spec.height)));
-  PutU32(b, 46, spec.bpp <= 8 ? static_cast<std::uint32_t>(spec.palette.size()) : 0);
-  for (std::size_t i = 0; i < spec.palette.size() && spec.bpp <= 8; ++i) {
-    b[54 + 4 * i] = spec.palette[i][2];
-    b[54 + 4 * i + 1] = spec.palette[i][1];
-    b[54 + 4 * i + 2] = spec.palette[i][0];
+  PutU32(b, 34, static_cast<std::uint32_t>(stride * static_cast<std::size_t>(layout.height)));
+  PutU32(b, 46, layout.bpp <= 8 ? static_cast<std::uint32_t>(layout.palette.size()) : 0);
+  for (std::size_t i = 0; i < layout.palette.size() && layout.bpp <= 8; ++i) {
+    b[54 + 4 * i] = layout.palette[i][2];
+    b[54 + 4 * i + 1] = layout.palette[i][1];
+    b[54 + 4 * i + 2] = layout.palette[i][0];
   }
-  for (int y = 0; y < spec.height; ++y) {
-    const int fileRow = spec.topDown ? y : spec.height - 1 - y;
+  for (int y = 0; y < layout.height; ++y) {
+    const int fileRow = layout.topDown ? y : layout.height - 1 - y;
     unsigned char* row = b.data() + offset + stride * static_cast<std::size_t>(fileRow);
-    for (int x = 0; x < spec.width; ++x) {
-      const RgbPixel p = spec.pixel(x, y);
-      switch (spec.bpp) {
+    for (int x = 0; x < layout.width; ++x) {
+      const RgbPixel p = layout.pixel(x, y);
+      switch (layout.bpp) {
         case 1: row[x / 8] |= static_cast<unsigned char>((p[0] & 1) << (7 - x % 8)); break;
         case 4: row[x / 2] |= static_cast<unsigned char>((p[0] & 15) << (x % 2 ? 0 : 4)); break;
         case 8: row[x] = p[0]; break;
@@ -199,7 +199,7 @@ Bytes MakeBmp(const BmpSpec& spec) {
         }
         case 24:
         case 32: {
-          const int n = spec.bpp / 8;
+          const int n = layout.bpp / 8;
           row[n * x] = p[2];
           row[n * x + 1] = p[1];
           row[n * x + 2] = p[0];

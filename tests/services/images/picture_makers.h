@@ -40,7 +40,7 @@ long ScanDataStart(const Bytes& jpeg);
 // An uncompressed BMP: `bpp` 1, 4, 8, 16 (5-5-5), 24 or 32, rows bottom-up (topDown: negative
 // height), palette of `paletteSize` entries for 8 bits or fewer, pixel(x, y) giving the colour
 // or (for palette pictures) the index in its first byte.
-struct BmpSpec {
+struct BmpLayout {
   int width = 4;
   int height = 3;
   int bpp = 24;
@@ -48,7 +48,7 @@ struct BmpSpec {
   std::vector<RgbPixel> palette;
   std::function<RgbPixel(int, int)> pixel = [](int, int) { return RgbPixel{0, 0, 0}; };
 };
-Bytes MakeBmp(const BmpSpec& spec);
+Bytes MakeBmp(const BmpLayout& layout);
 
 void PutU16(Bytes& b, std::size_t at, unsigned v);
 void PutU32(Bytes& b, std::size_t at, std::uint32_t v);

@@ -35,26 +35,26 @@ TEST_F(BmpReading, EveryUncompressedDepthReadsToThirtyTwoBits) {
                {16, 0, false}, {24, 0, false}, {24, 0, true}, {32, 0, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE("bpp " + std::to_string(c.bpp) + (c.topDown ? " top-down" : ""));
-    BmpSpec spec;
-    spec.width = 13;  // odd, so rows carry padding
-    spec.height = 5;
-    spec.bpp = c.bpp;
-    spec.topDown = c.topDown;
-    spec.palette = SomeColours(c.paletteSize);
+    BmpLayout layout;
+    layout.width = 13;  // odd, so rows carry padding
+    layout.height = 5;
+    layout.bpp = c.bpp;
+    layout.topDown = c.topDown;
+    layout.palette = SomeColours(c.paletteSize);
     const int n = c.paletteSize;
-    spec.pixel = [n, bpp = c.bpp](int x, int y) {
+    layout.pixel = [n, bpp = c.bpp](int x, int y) {
       if (bpp <= 8) return RgbPixel{static_cast<unsigned char>((x + 3 * y) % n), 0, 0};
       return RgbPixel{static_cast<unsigned char>(x * 19), static_cast<unsigned char>(y * 60),
                       static_cast<unsigned char>(255 - x * 8)};
     };
-    ASSERT_TRUE(Read(MakeBmp(spec)));
+    ASSERT_TRUE(Read(MakeBmp(layout)));
     EXPECT_EQ(ImagePixelWidth(kN), 13);
     EXPECT_EQ(ImagePixelHeight(kN), 5);
     EXPECT_EQ(Picture().depth(), 32);
     for (int y = 0; y < 5; ++y) {
       for (int x = 0; x < 13; ++x) {
-        RgbPixel want = spec.pixel(x, y);
-        if (c.bpp <= 8) want = spec.palette[want[0]];
+        RgbPixel want = layout.pixel(x, y);
+        if (c.bpp <= 8) want = layout.palette[want[0]];
         // Five bits a channel keep the top five bits, widened back to eight.
         const int tolerance = c.bpp == 16 ? 8 : 0;
         ASSERT_TRUE(Near(PixelAt(Picture(), x, y), want, tolerance))
@@ -65,13 +65,13 @@ TEST_F(BmpReading, EveryUncompressedDepthReadsToThirtyTwoBits) {
 }
 
 TEST_F(BmpReading, PaletteIndexesPastTheEndAreBlack) {
-  BmpSpec spec;
-  spec.width = 4;
-  spec.height = 1;
-  spec.bpp = 8;
-  spec.palette = {{10, 20, 30}, {40, 50, 60}};
-  spec.pixel = [](int x, int) { return RgbPixel{static_cast<unsigned char>(x == 3 ? 200 : x % 2), 0, 0}; };
-  ASSERT_TRUE(Read(MakeBmp(spec)));
+  BmpLayout layout;
+  layout.width = 4;
+  layout.height = 1;
+  layout.bpp = 8;
+  layout.palette = {{10, 20, 30}, {40, 50, 60}};
+  layout.pixel = [](int x, int) { return RgbPixel{static_cast<unsigned char>(x == 3 ? 200 : x % 2), 0, 0}; };
+  ASSERT_TRUE(Read(MakeBmp(layout)));
   EXPECT_EQ(PixelAt(Picture(), 1, 0), (RgbPixel{40, 50, 60}));
   EXPECT_EQ(PixelAt(Picture(), 3, 0), (RgbPixel{0, 0, 0}));
 }
@@ -79,11 +79,11 @@ TEST_F(BmpReading, PaletteIndexesPastTheEndAreBlack) {
 TEST_F(BmpReading, BitFieldsAndOtherHeaders) {
   // 16 bits as 5-6-5 with masks after a 40-byte header.
   {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.bpp = 16;
-    Bytes b = MakeBmp(spec);
+    BmpLayout layout;
+    layout.width = 2;
+    layout.height = 1;
+    layout.bpp = 16;
+    Bytes b = MakeBmp(layout);
     // Insert the three masks before the pixels.
     const std::uint32_t masks[3] = {0xF800, 0x07E0, 0x001F};
     Bytes m(12);
@@ -142,12 +142,12 @@ TEST_F(BmpReading, BitFieldsAndOtherHeaders) {
 }
 
 TEST_F(BmpReading, ImpossibleOrUnsupportedFilesAreRefused) {
-  BmpSpec spec;
-  spec.width = 8;
-  spec.height = 4;
-  spec.bpp = 8;
-  spec.palette = SomeColours(16);
-  const Bytes good = MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = 8;
+  layout.height = 4;
+  layout.bpp = 8;
+  layout.palette = SomeColours(16);
+  const Bytes good = MakeBmp(layout);
   ASSERT_TRUE(Read(good));
   struct Case {
     const char* name;
@@ -191,15 +191,15 @@ TEST_F(BmpReading, ImpossibleOrUnsupportedFilesAreRefused) {
 }
 
 TEST_F(BmpReading, TheLastRowMayLackItsPadding) {
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.bpp = 24;
-  spec.pixel = [](int x, int y) { return RgbPixel{static_cast<unsigned char>(x * 80), static_cast<unsigned char>(y * 90), 1}; };
-  Bytes b = MakeBmp(spec);
+  BmpLayout layout;
+  layout.width = 3;
+  layout.height = 2;
+  layout.bpp = 24;
+  layout.pixel = [](int x, int y) { return RgbPixel{static_cast<unsigned char>(x * 80), static_cast<unsigned char>(y * 90), 1}; };
+  Bytes b = MakeBmp(layout);
   b.resize(b.size() - 3);  // 9 bytes of pixels in the top row, its 3 padding bytes gone
   ASSERT_TRUE(Read(b));
-  EXPECT_EQ(PixelAt(Picture(), 2, 0), spec.pixel(2, 0));
+  EXPECT_EQ(PixelAt(Picture(), 2, 0), layout.pixel(2, 0));
   b.resize(b.size() - 1);  // now a pixel byte is missing too
   EXPECT_FALSE(Read(b));
 }

@@ -232,21 +232,21 @@ TEST_F(ImageFiles, MissingEmptyTruncatedAndFolderFilesAreHandled) {
 }
 
 TEST_F(ImageFiles, LoadsBmpFiles) {
-  BmpSpec spec;
-  spec.width = 5;
-  spec.height = 3;
-  spec.bpp = 24;
-  spec.pixel = [](int x, int y) {
+  BmpLayout layout;
+  layout.width = 5;
+  layout.height = 3;
+  layout.bpp = 24;
+  layout.pixel = [](int x, int y) {
     return RgbPixel{static_cast<unsigned char>(x * 50), static_cast<unsigned char>(y * 100), 7};
   };
-  Write("picture.bmp", MakeBmp(spec));
+  Write("picture.bmp", MakeBmp(layout));
   ASSERT_NE(ImageLoad(999, "picture.bmp"), nullptr);
   EXPECT_EQ(ImagePixelWidth(999), 5);
   EXPECT_EQ(ImagePixelHeight(999), 3);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(PixelAt(Picture(999), x, y), spec.pixel(x, y)) << x << "," << y;
+    for (int x = 0; x < 5; ++x) EXPECT_EQ(PixelAt(Picture(999), x, y), layout.pixel(x, y)) << x << "," << y;
 
-  Bytes broken = MakeBmp(spec);
+  Bytes broken = MakeBmp(layout);
   PutU32(broken, 10, 5000);  // pixels beyond the end of the file
   Write("broken.bmp", broken);
   EXPECT_EQ(ImageLoad(999, "broken.bmp"), nullptr);
