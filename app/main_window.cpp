@@ -61,7 +61,7 @@ NativeHandle BuildMainWindow() {
   GiveFont(kReloadFavouritesButton, 9, kBold);
   GadgetCreatePictureButton(kPrintButton, 5, 510, 45, 40, ImageHandle(kPrinterIconImage));
   GadgetCreatePictureButton(kExitButton, 165, 510, 45, 40, ImageHandle(kPowerIconImage));
-  GadgetCreateLink(kCreditLink, 60, 525, 90, 20, "E. Varta 2004"_t, Rgb{0, 0, 255});
+  GadgetCreateLink(kCreditLink, 60, 525, 90, 20, "Equipo Cinevarta 2004"_t, Rgb{0, 0, 255});
   GiveFont(kCreditLink, 10, kBold | kFontUnderline);
   Frame(kCardFrame, 220, 10, 565, 545, "FICHA TÉCNICA"_t, 12);
   Frame(kTitleFrame, 225, 35, 355, 35, "TÍTULO"_t, 8);
