@@ -13,6 +13,8 @@ targets=$(cd "$root/fuzz" && ls fuzz_*.cpp 2>/dev/null | sed 's/\.cpp$//')
 cmake --build "$build" -j"$(nproc)" --target $targets
 mkdir -p "$build/crashes"
 export QT_QPA_PLATFORM=offscreen
+# The same suppressions as the sanitizer run: fontconfig keeps its cache until the process ends.
+export LSAN_OPTIONS="suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0"
 status=0
 for t in $targets; do
   name=${t#fuzz_}
