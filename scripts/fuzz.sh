@@ -21,7 +21,7 @@ for t in $targets; do
   work=$(mktemp -d)
   [ -d "$root/fuzz/corpus/$name" ] && cp -r "$root/fuzz/corpus/$name/." "$work/"
   echo "fuzz: $t for ${seconds}s"
-  if ! (cd "$work" && "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+  if ! (cd "$work" && "$build/fuzz/$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
         -artifact_prefix="$build/crashes/$t-" "$work" >"$build/$t.log" 2>&1); then
     echo "fuzz: $t FAILED (see $build/$t.log)"; tail -n 30 "$build/$t.log"; status=1
   else
