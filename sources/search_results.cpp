@@ -1,5 +1,6 @@
 // Reading the hits of a search page into the titles list, the lists' set-up at start-up, and
 // the selection of an entry by a click.
+#include <algorithm>
 #include <cstdint>
 
 #include "app/gadgets.h"
@@ -20,7 +21,7 @@ Text Take(std::int64_t start, std::int64_t count) { return TextMid(Page(), start
 // gigabytes. The first characters are kept.
 constexpr std::int64_t kLongestHitText = 255;
 Text TakeHitText(std::int64_t start, std::int64_t count) {
-  return Take(start, count < kLongestHitText ? count : kLongestHitText);
+  return Take(start, std::min(count, kLongestHitText));
 }
 
 // A search for one marker that remembers its last answer: the Culturalia loop looks for ">" and

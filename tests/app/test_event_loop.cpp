@@ -30,6 +30,7 @@
 #include "services/text/qt_text.h"
 #include "sources/hosts.h"
 #include "tests/support/app_fixture.h"
+#include "tests/support/desktop_recorder.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/test_server.h"
 
@@ -83,14 +84,7 @@ QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 
 bool IsChecked(int option) { return GadgetGetState(option) == 1; }
 
-// Stands in for the desktop's browser: records what the credit link hands to it.
-class DesktopRecorder : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> opened;
- public slots:
-  void Open(const QUrl& url) { opened << url; }
-};
+using testsupport::DesktopRecorder;
 
 }  // namespace
 
@@ -539,4 +533,3 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxAndAnswersZero) {
   std::filesystem::remove_all(dir);
 }
 
-#include "test_event_loop.moc"

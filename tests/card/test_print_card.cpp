@@ -32,6 +32,7 @@
 #include "services/printing/printing_recording.h"
 #include "services/text/qt_text.h"
 #include "services/text/text.h"
+#include "tests/card/card_window.h"
 #include "tests/services/printing/pdf_page.h"
 #include "tests/services/printing/print_dialog_answer.h"
 #include "tests/sources/test_film_support.h"
@@ -64,19 +65,7 @@ std::string CoverJpeg(int width, int height, QColor colour) {
   return bytes.toStdString();
 }
 
-// The card gadgets that PrintCard reads, made as the main window makes them.
-void BuildCardWindow() {
-  WindowOpen(kMainWindow, 0, 0, 785, 590, "Cinevarta", kWindowInvisible);
-  GadgetCreateTextField(kActorsField, 595, 45, 175, 195, "AQUI LOS ACTORES",
-                        kTextFieldReadOnly | kTextFieldMultiLine | kTextFieldBorderless);
-  const int fields[] = {kTitleField, kGenreField, kNationalityField, kDirectorField,
-                        kMoralRatingField, kRatingField};
-  for (int i = 0; i < 6; ++i)
-    GadgetCreateTextField(fields[i], 235, 50 + 35 * i, i == 5 ? 95 : 340, 15, "...",
-                          kTextFieldReadOnly | kTextFieldBorderless);
-  GadgetCreateLabel(kSynopsisText, 230, 265, 335, 280, "...", 0);
-  WindowSetVisible(kMainWindow, true);
-}
+using cardtest::BuildCardWindow;
 
 struct CardTexts {
   Text title, genre, nationality, director, cast, synopsis;

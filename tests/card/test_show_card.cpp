@@ -20,6 +20,7 @@
 #include "services/gui/gui_qt.h"
 #include "services/images/images.h"
 #include "sources/hosts.h"
+#include "tests/card/card_window.h"
 #include "tests/card/test_show_card_server.h"
 #include "tests/sources/test_film_support.h"
 
@@ -41,25 +42,7 @@ std::string CoverJpeg(int width, int height, QColor colour) {
   return bytes.toStdString();
 }
 
-// The card area of the main window, made as the main window makes it.
-void BuildCardWindow() {
-  WindowOpen(kMainWindow, 0, 0, 785, 590, "Cinevarta", kWindowInvisible);
-  GadgetCreateTextField(kActorsField, 595, 45, 175, 195, "AQUI LOS ACTORES",
-                        kTextFieldReadOnly | kTextFieldMultiLine | kTextFieldBorderless);
-  GadgetCreatePicture(kCoverBox, 575, 250, 200, 275, ImageHandle(kNoCoverImage));
-  GadgetResize(kCoverBox, 575, 250, 200, 275);
-  ImageResize(kNoCoverImage, 200, 275);
-  GadgetSetState(kCoverBox, ImageHandle(kNoCoverImage));
-  GadgetCreateButton(kSaveCoverButton, 575, 525, 200, 25, "Guardar la Imagen");
-  GadgetSetEnabled(kSaveCoverButton, false);
-  const int fields[] = {kTitleField, kGenreField, kNationalityField, kDirectorField,
-                        kMoralRatingField, kRatingField};
-  for (int i = 0; i < 6; ++i)
-    GadgetCreateTextField(fields[i], 235, 50 + 35 * i, i == 5 ? 95 : 340, 15, "...",
-                          kTextFieldReadOnly | kTextFieldBorderless);
-  GadgetCreateLabel(kSynopsisText, 230, 265, 335, 280, "...", 0);
-  WindowSetVisible(kMainWindow, true);
-}
+using cardtest::BuildCardWindow;
 
 FilmCard Card(const std::string& coverPath) {
   return FilmCard{"El sur", "Drama", "Espa\xf1" "a", "V\xed" "ctor Erice", " J\xf3venes", "8 de 10",

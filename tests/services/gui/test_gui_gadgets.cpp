@@ -19,6 +19,7 @@
 #include "services/images/images.h"
 #include "services/text/qt_text.h"
 #include "tests/services/gui/gui_test_support.h"
+#include "tests/support/desktop_recorder.h"
 #include "tests/support/dialogs.h"
 
 using guitest::ClickWindowAt;
@@ -491,18 +492,7 @@ TEST_F(GuiDialogs, SaveFileDialogProposesTheNameAndLeavesTheWorkingDirectory) {
   std::filesystem::remove_all(dir);
 }
 
-namespace {
-
-// Stands in for the desktop's browser: records the addresses handed to it.
-class DesktopRecorder : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> opened;
- public slots:
-  void Open(const QUrl& url) { opened << url; }
-};
-
-}  // namespace
+using testsupport::DesktopRecorder;
 
 TEST_F(GuiDialogs, OpenWithShellHandsTheAddressToTheDesktopAndReturns) {
   DesktopRecorder recorder;
@@ -515,4 +505,3 @@ TEST_F(GuiDialogs, OpenWithShellHandsTheAddressToTheDesktopAndReturns) {
   EXPECT_TRUE(TakeAll().empty());
 }
 
-#include "test_gui_gadgets.moc"
