@@ -7,13 +7,13 @@
 // Running text moves to a new line only when the previous item ended right of the limit, so an
 // item that starts left of it is drawn whole; below the picture the limit widens from 11.0 to
 // 16.0 units and stays there.
-#include <cmath>
 #include <cstdint>
 #include <string_view>
 
 #include "app/gadgets.h"
 #include "app/globals.h"
 #include "card/card.h"
+#include "card/round_half_even.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"
 #include "services/printing/printing.h"
@@ -26,15 +26,6 @@ namespace {
 constexpr int kPrintFontSize = 0;
 constexpr int kRegular = 0;
 constexpr double kPictureWidthDivisor = 8.39;  // the picture is W / 8.39 pixels wide
-
-// To the nearest integer, a value exactly halfway to the even neighbour, whatever the
-// floating-point environment's rounding mode.
-std::int64_t RoundHalfEven(double v) {
-  double whole = std::floor(v);
-  const double fraction = v - whole;
-  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
-  return static_cast<std::int64_t>(whole);
-}
 
 struct Page {
   std::int64_t width = 0;  // W, the printable width in device pixels

@@ -1,12 +1,12 @@
 // ShowFilmCard: the eight texts of a card into their gadgets, and for a card with a cover
 // reference the cover downloaded to "portada.jpg", scaled into the cover box and shown.
 #include <algorithm>
-#include <cmath>
 
 #include "app/gadgets.h"
 #include "app/globals.h"
 #include "app/shell.h"
 #include "card/card.h"
+#include "card/round_half_even.h"
 #include "services/files/files.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"
@@ -27,9 +27,9 @@ int LowestFreeImageNumber() {
 }
 
 // A scaled side to whole pixels: to the nearest integer, a value exactly halfway to the even
-// neighbour (the default rounding mode). A picture far taller than wide would come out 0
-// pixels wide, which no bitmap can be, so a side keeps at least one pixel.
-int ToPixels(float side) { return std::max(1, static_cast<int>(std::nearbyint(side))); }
+// neighbour. A picture far taller than wide would come out 0 pixels wide, which no bitmap can
+// be, so a side keeps at least one pixel.
+int ToPixels(float side) { return std::max(1, static_cast<int>(RoundHalfEven(side))); }
 
 // Loads the downloaded cover into a fresh cover picture and shows it scaled into the box. An
 // undecodable file clears the box and gives it back its place and size from the main window.
