@@ -1,8 +1,8 @@
-// The printer and drawing services on Qt Print Support: a QPrinter chosen with QPrintDialog, one
-// QPainter per job (its begin starts the job and the first page, its end closes both), and a
-// recording output for tests that measures like the printer but keeps a list of records.
+// The printer and drawing services on Qt Print Support: a QPrinter chosen with QPrintDialog and
+// one QPainter per job (its begin starts the job and the first page, its end closes both). The
+// drawing state and every rule of placing and measuring live here, above the output interface
+// of printing_qt.h, so they hold for any printer a chooser hands out.
 #include <QApplication>
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPrintDialog>
@@ -11,47 +11,104 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <memory>
+#include <utility>
 
 #include "services/gui/gui_qt.h"
 #include "services/printing/printing.h"
-#include "services/printing/printing_recording.h"
+#include "services/printing/printing_qt.h"
 #include "services/text/qt_text.h"
-
-struct DrawOutput {
-  enum class Kind { kPrinter, kRecording };
-  Kind kind = Kind::kPrinter;
-  QPrinter* printer = nullptr;   // printer output: the current printer
-  QPainter* painter = nullptr;   // printer output: the open job's painter, null without a job
-  std::int64_t width = 0;        // recording output: its printable width
-  int resolution = 600;          // recording output: its dots per inch
-  std::function<void()> release; // run by DrawStop; the printer's does nothing
-};
 
 namespace {
 
 // The character height of the printing default font as a share of the printable width.
 constexpr double kDefaultFontShareOfWidth = 1.0 / 56.0;
-constexpr int kRecordingResolution = 600;
 
-struct CurrentPrinter {
-  std::unique_ptr<QPrinter> printer;  // null for a recording printer
-  std::unique_ptr<QPainter> job;      // the open job, if any
-  bool recordingJobOpen = false;
-  DrawOutput output;
+// The page of a QPrinter's open job.
+class PrinterOutput final : public DrawOutput {
+ public:
+  explicit PrinterOutput(QPrinter& printer) : printer_(printer) {}
+
+  void SetJob(QPainter* job) { job_ = job; }
+
+  std::int64_t Width() const override { return printer_.width(); }
+  int Resolution() const override { return printer_.resolution(); }
+  QFontMetricsF Metrics(const QFont& font) const override { return QFontMetricsF(font, &printer_); }
+
+  NativeHandle Begin() override {
+    if (job_ == nullptr || !job_->isActive()) return nullptr;
+    job_->save();  // the pen, brush and font that End puts back
+    job_->setPen(QPen(Qt::black, 0));
+    job_->setBrush(Qt::black);
+    return job_;
+  }
+  // The printer's context stays open for PrintStop: nothing to release.
+  void End() override {
+    if (job_ != nullptr && job_->isActive()) job_->restore();
+  }
+  void SelectFont(const QFont& font) override {
+    if (job_ != nullptr) job_->setFont(font);
+  }
+  void PutText(const PlacedText& t) override {
+    // Text wholly outside the page is lost anyway; it is not sent to the printer.
+    if (t.x >= printer_.width() || t.y >= printer_.height() || t.x + t.width <= 0) return;
+    const double ascent = Metrics(t.font).ascent();
+    job_->drawText(QPointF(static_cast<double>(t.x), static_cast<double>(t.y) + ascent), t.shown);
+  }
+  void PutPicture(ImageHandle_t, const QImage& picture, std::int64_t x, std::int64_t y) override {
+    // A 24-bit copy at its own size: one picture pixel to one device pixel.
+    const QImage copy = picture.convertToFormat(QImage::Format_RGB888);
+    job_->drawImage(QPoint(static_cast<int>(x), static_cast<int>(y)), copy);
+  }
+
+ private:
+  QPrinter& printer_;
+  QPainter* job_ = nullptr;
 };
 
-struct RecorderMode {
-  bool on = false;
-  std::int64_t width = 0;
-  bool confirm = true;
+class QtPrintDevice final : public PrintDevice {
+ public:
+  explicit QtPrintDevice(std::unique_ptr<QPrinter> printer)
+      : printer_(std::move(printer)), output_(*printer_) {}
+  ~QtPrintDevice() override { StopJob(); }
+
+  bool StartJob(const Text& documentName) override {
+    printer_->setDocName(TextToQString(documentName));
+    auto job = std::make_unique<QPainter>();
+    if (!job->begin(printer_.get())) return false;
+    job_ = std::move(job);
+    output_.SetJob(job_.get());
+    return true;
+  }
+  void StopJob() override {
+    if (!job_) return;
+    job_->end();
+    job_.reset();
+    output_.SetJob(nullptr);
+  }
+  bool JobOpen() const override { return job_ != nullptr; }
+  DrawOutput& Output() override { return output_; }
+
+ private:
+  std::unique_ptr<QPrinter> printer_;
+  std::unique_ptr<QPainter> job_;
+  PrinterOutput output_;
 };
 
-std::unique_ptr<CurrentPrinter> current;
-RecorderMode recorderMode;
-std::unique_ptr<DrawOutput> recordingTarget;
-std::vector<DrawRecord> records;
+// The platform's print dialog, owned by the window in front. A fresh printer each time: the
+// dialog starts from the system's default printer, with one copy.
+std::unique_ptr<PrintDevice> ChooseWithDialog() {
+  if (QApplication::instance() == nullptr) return nullptr;
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  printer->setCopyCount(1);
+  QPrintDialog dialog(printer.get(), QApplication::activeWindow());
+  dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+  if (dialog.exec() != QDialog::Accepted) return nullptr;
+  return std::make_unique<QtPrintDevice>(std::move(printer));
+}
+
+PrinterChooser chooser;                // empty: the print dialog
+std::unique_ptr<PrintDevice> current;  // the current printer, if any
 
 // The single drawing state.
 DrawOutput* drawing = nullptr;
@@ -62,20 +119,6 @@ void EnsurePostRoutine() {
   if (postRoutineAdded) return;
   postRoutineAdded = true;
   qAddPostRoutine(PrintingShutdown);
-}
-
-bool Recording(const DrawOutput* output) {
-  return output != nullptr && output->kind == DrawOutput::Kind::kRecording;
-}
-
-std::int64_t OutputWidth(const DrawOutput& output) {
-  if (Recording(&output)) return output.width;
-  return output.printer != nullptr ? output.printer->width() : 0;
-}
-
-int OutputResolution(const DrawOutput& output) {
-  if (Recording(&output)) return output.resolution;
-  return output.printer != nullptr ? output.printer->resolution() : kRecordingResolution;
 }
 
 double ScreenDpi() {
@@ -91,21 +134,16 @@ QFont SizedForOutput(const QFont& source, const DrawOutput& output) {
                      (source.pointSizeF() > 0 || source.pixelSize() > 0);
   double pixels;
   if (!sized)
-    pixels = static_cast<double>(OutputWidth(output)) * kDefaultFontShareOfWidth;
+    pixels = static_cast<double>(output.Width()) * kDefaultFontShareOfWidth;
   else if (source.pointSizeF() > 0)
-    pixels = source.pointSizeF() * OutputResolution(output) / 72.0;
+    pixels = source.pointSizeF() * output.Resolution() / 72.0;
   else  // a height in screen pixels: the same height in points on the paper
-    pixels = source.pixelSize() * OutputResolution(output) / ScreenDpi();
+    pixels = source.pixelSize() * output.Resolution() / ScreenDpi();
   font.setPixelSize(std::max(1, static_cast<int>(std::lround(pixels))));
   // Outline metrics without hinting: the same widths on every output of the same width.
   font.setHintingPreference(QFont::PreferNoHinting);
   font.setKerning(false);
   return font;
-}
-
-QFontMetricsF MetricsOf(const QFont& font, const DrawOutput& output) {
-  if (!Recording(&output) && output.printer != nullptr) return QFontMetricsF(font, output.printer);
-  return QFontMetricsF(font);
 }
 
 // Control characters (a stray CR or LF of a web text) are drawn and measured as spaces, so a
@@ -118,135 +156,63 @@ QString PrintableText(const Text& text) {
 }
 
 std::int64_t WidthOf(const QString& s) {
-  return static_cast<std::int64_t>(std::lround(MetricsOf(drawFont, *drawing).horizontalAdvance(s)));
-}
-
-DrawRecord RecordOf(DrawRecord::Kind kind) {
-  DrawRecord record;
-  record.kind = kind;
-  return record;
-}
-
-void Record(DrawRecord record) {
-  if (record.kind == DrawRecord::kText || record.kind == DrawRecord::kFont) {
-    record.fontFace = TextFromQString(drawFont.family());
-    record.bold = drawFont.bold();
-    record.italic = drawFont.italic();
-    record.fontPixelSize = drawFont.pixelSize();
-    const QFontMetricsF metrics = MetricsOf(drawFont, *drawing);
-    record.lineHeight = static_cast<int>(std::ceil(metrics.ascent() + metrics.descent()));
-  }
-  records.push_back(std::move(record));
+  return static_cast<std::int64_t>(std::lround(drawing->Metrics(drawFont).horizontalAdvance(s)));
 }
 
 void SelectFont(const QFont& source) {
   drawFont = SizedForOutput(source, *drawing);
-  if (Recording(drawing)) Record(RecordOf(DrawRecord::kFont));
+  drawing->SelectFont(drawFont);
 }
 
 void ReleaseCurrentPrinter() {
   if (!current) return;
-  if (drawing == &current->output) DrawStop();
-  if (current->job) current->job->end();
+  if (drawing == &current->Output()) DrawStop();
+  current->StopJob();
   current.reset();
 }
 
 }  // namespace
 
+void PrinterSetChooser(PrinterChooser newChooser) { chooser = std::move(newChooser); }
+
 bool PrinterChoose() {
   ReleaseCurrentPrinter();
-  if (recorderMode.on) {
-    if (!recorderMode.confirm) return false;
-    current = std::make_unique<CurrentPrinter>();
-    current->output.kind = DrawOutput::Kind::kRecording;
-    current->output.width = recorderMode.width;
-    current->output.resolution = kRecordingResolution;
-    current->output.release = [] {};
-    return true;
-  }
-  if (QApplication::instance() == nullptr) return false;
-  EnsurePostRoutine();
-  // A fresh printer each time: the dialog starts from the system's default printer.
-  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  printer->setCopyCount(1);
-  QPrintDialog dialog(printer.get(), QApplication::activeWindow());
-  dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  current = std::make_unique<CurrentPrinter>();
-  current->printer = std::move(printer);
-  current->output.kind = DrawOutput::Kind::kPrinter;
-  current->output.printer = current->printer.get();
-  current->output.release = [] {};  // the page stays open for PrintStop
-  return true;
+  if (QApplication::instance() != nullptr) EnsurePostRoutine();
+  current = chooser ? chooser() : ChooseWithDialog();
+  return current != nullptr;
 }
 
 bool PrintStart(const Text& documentName) {
   if (!current) return false;
-  if (current->job || current->recordingJobOpen) PrintStop();
-  if (!current->printer) {
-    current->recordingJobOpen = true;
-    DrawRecord record = RecordOf(DrawRecord::kJobStart);
-    record.text = documentName;
-    records.push_back(std::move(record));
-    return true;
-  }
-  current->printer->setDocName(TextToQString(documentName));
-  auto job = std::make_unique<QPainter>();
-  if (!job->begin(current->printer.get())) return false;
-  current->job = std::move(job);
-  current->output.painter = current->job.get();
-  return true;
+  if (current->JobOpen()) PrintStop();
+  return current->StartJob(documentName);
 }
 
 void PrintStop() {
   if (!current) return;
-  if (drawing == &current->output) DrawStop();
-  if (current->recordingJobOpen) {
-    current->recordingJobOpen = false;
-    records.push_back(RecordOf(DrawRecord::kJobStop));
-  }
-  if (current->job) {
-    current->job->end();
-    current->job.reset();
-    current->output.painter = nullptr;
-  }
+  if (drawing == &current->Output()) DrawStop();
+  current->StopJob();
 }
 
-std::int64_t PrinterPrintableWidth() {
-  if (!current) return 0;
-  return OutputWidth(current->output);
-}
+std::int64_t PrinterPrintableWidth() { return current ? current->Output().Width() : 0; }
 
-DrawOutput* PrinterTarget() { return current ? &current->output : nullptr; }
+DrawOutput* PrinterTarget() { return current ? &current->Output() : nullptr; }
 
 NativeHandle DrawStart(DrawOutput* output) {
   if (drawing != nullptr) DrawStop();
   if (output == nullptr) return nullptr;
-  if (Recording(output)) {
-    // A recording printer draws only inside its open job.
-    if (current && output == &current->output && !current->recordingJobOpen) return nullptr;
-    drawing = output;
-    records.push_back(RecordOf(DrawRecord::kDrawStart));
-    drawFont = SizedForOutput(QApplication::font(), *drawing);
-    return output;
-  }
-  QPainter* painter = output->painter;
-  if (painter == nullptr || !painter->isActive()) return nullptr;
-  painter->save();  // the pen, brush and font that DrawStop puts back
-  painter->setPen(QPen(Qt::black, 0));
-  painter->setBrush(Qt::black);
+  NativeHandle handle = output->Begin();
+  if (handle == nullptr) return nullptr;
   drawing = output;
-  drawFont = SizedForOutput(QApplication::font(), *drawing);
-  return painter;
+  SelectFont(QApplication::font());
+  return handle;
 }
 
 void DrawStop() {
   if (drawing == nullptr) return;
   DrawOutput* output = drawing;
-  if (Recording(output)) records.push_back(RecordOf(DrawRecord::kDrawStop));
-  else if (output->painter != nullptr && output->painter->isActive()) output->painter->restore();
   drawing = nullptr;
-  if (output->release) output->release();
+  output->End();
 }
 
 void DrawFont(FontHandle font) {
@@ -268,71 +234,20 @@ std::int64_t MeasureText(const Text& text) {
 std::int64_t DrawTextAt(std::int64_t x, std::int64_t y, const Text& text) {
   if (drawing == nullptr) return 0;
   if (text.empty()) return x;
-  const QString s = PrintableText(text);
-  const std::int64_t width = WidthOf(s);
-  if (Recording(drawing)) {
-    DrawRecord record = RecordOf(DrawRecord::kText);
-    record.x = x;
-    record.y = y;
-    record.text = text;
-    record.width = width;
-    Record(std::move(record));
-    return x + width;
-  }
-  QPainter* painter = drawing->painter;
-  const QPaintDevice* device = painter->device();
-  // Text wholly outside the page is lost anyway; it is not sent to the printer.
-  if (device != nullptr && x < device->width() && y < device->height() && x + width > 0) {
-    painter->setFont(drawFont);
-    painter->setPen(QPen(Qt::black, 0));
-    const double ascent = MetricsOf(drawFont, *drawing).ascent();
-    painter->drawText(QPointF(static_cast<double>(x), static_cast<double>(y) + ascent), s);
-  }
-  return x + width;
+  PlacedText placed{.x = x, .y = y, .text = text, .shown = PrintableText(text), .font = drawFont};
+  placed.width = WidthOf(placed.shown);
+  drawing->PutText(placed);
+  return x + placed.width;
 }
 
 void DrawPicture(ImageHandle_t image, std::int64_t x, std::int64_t y) {
   if (drawing == nullptr) return;
   const QImage* picture = GuiImageOf(image);
   if (picture == nullptr || picture->isNull()) return;
-  if (Recording(drawing)) {
-    DrawRecord record = RecordOf(DrawRecord::kPicture);
-    record.x = x;
-    record.y = y;
-    record.width = picture->width();
-    record.height = picture->height();
-    record.image = image;
-    records.push_back(std::move(record));
-    return;
-  }
-  // A 24-bit copy at its own size: one picture pixel to one device pixel.
-  const QImage copy = picture->convertToFormat(QImage::Format_RGB888);
-  drawing->painter->drawImage(QPoint(static_cast<int>(x), static_cast<int>(y)), copy);
+  drawing->PutPicture(image, *picture, x, y);
 }
 
 void PrintingShutdown() {
   ReleaseCurrentPrinter();
   if (drawing != nullptr) DrawStop();
 }
-
-// --- The recording output, for tests ---------------------------------------------------------
-
-DrawOutput* RecordingTarget(std::int64_t printableWidth) {
-  if (drawing == recordingTarget.get() && drawing != nullptr) DrawStop();
-  recordingTarget = std::make_unique<DrawOutput>();
-  recordingTarget->kind = DrawOutput::Kind::kRecording;
-  recordingTarget->width = printableWidth;
-  recordingTarget->resolution = kRecordingResolution;
-  recordingTarget->release = [] {};
-  return recordingTarget.get();
-}
-
-void PrinterUseRecorder(std::int64_t printableWidth, bool confirm) {
-  recorderMode = {.on = true, .width = printableWidth, .confirm = confirm};
-}
-
-void PrinterUseDialog() { recorderMode = {}; }
-
-const std::vector<DrawRecord>& DrawRecords() { return records; }
-
-void DrawRecordsClear() { records.clear(); }

@@ -22,7 +22,7 @@
 
 #include "services/gui/gui.h"
 
-struct DrawOutput;  // opaque descriptor handed to DrawStart
+class DrawOutput;  // opaque: where the drawing goes (the printer's page: PrinterTarget)
 
 // DrawFont with this handle selects the system's general font; the address of a private tag
 // that no loaded font can share.

@@ -26,12 +26,12 @@
 #include "app/globals.h"
 #include "app/shell.h"
 #include "services/gui/gui_qt.h"
-#include "services/printing/printing_recording.h"
 #include "services/text/qt_text.h"
 #include "sources/hosts.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/desktop_recorder.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/print_recorder.h"
 #include "tests/support/test_server.h"
 
 namespace {
@@ -322,13 +322,12 @@ TEST_F(EventLoop, TheFavouritesButtonsReachTheirCommands) {
 // --- Print, save cover, credit link -------------------------------------------------------
 
 TEST_F(EventLoop, ThePrintButtonPrintsTheCard) {
-  PrinterUseRecorder(4800);
-  DrawRecordsClear();
+  using testsupport::DrawRecord;
+  testsupport::PrintRecorder recorder(4800);
   GadgetSetText(kTitleField, "Alien"_t);
   app().Click(kPrintButton);
   app().RunQueued();
-  PrinterUseDialog();
-  const auto& records = DrawRecords();
+  const auto& records = recorder.records();
   ASSERT_FALSE(records.empty());
   EXPECT_EQ(records.front().kind, DrawRecord::kJobStart);
   EXPECT_EQ(records.front().text, "Alien");

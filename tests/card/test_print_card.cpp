@@ -1,9 +1,18 @@
 // PrintCard on a recording printer of printable width 4800 (every text, font, position and
 // picture it draws), and once for real through the print dialog into Qt's PDF printer.
 //
-// Page units: x in W / 21 and y in W / 29.7 pixels, to the nearest integer with halves to even.
-// With W = 4800 the labels stand at x 343, the rows at y 485, 647, 808, 970 and 1131, the cast
-// starts at (914, 1131), the pitch is 162 and the cover (572 wide) sits at (3429, 485).
+// The expected positions are worked out by hand from the layout rules, not computed here:
+// - Page units with W = 4800: x in 4800 / 21 = 228.57 and y in 4800 / 29.7 = 161.62 pixels,
+//   to the nearest integer. The labels stand at x 1.5 = 343, the rows at y 3.0 = 485,
+//   4.0 = 646, 5.0 = 808, 6.0 = 970 and 7.0 = 1131; the values at x 3.5 = 800, 4.0 = 914,
+//   5.5 = 1257 and 4.2 = 960. Running text starts at x 4.0 = 914, a new line is 1.0 = 162
+//   lower, "SINOPSIS:" 2.0 = 323 below the last cast line; the right limit is 11.0 = 2514
+//   beside the picture and 16.0 = 3657 otherwise. The cover is W / 8.39 = 572 pixels wide at
+//   (15.0, 3.0) = (3429, 485).
+// - Widths are the printing default font (4800 / 56 = 86 pixels, Arial as Liberation Sans)
+//   as the recorder measures it: the sum of the letters' advance widths in 2048ths of the em,
+//   times 86 / 2048, to the nearest pixel. E.g. "recuerdo " is 8652 / 2048 x 86 = 363.3 -> 363.
+//   Each row's comment names the width that moves the pen to it.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -14,12 +23,12 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <cfenv>
 #include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/gadgets.h"
@@ -29,7 +38,6 @@
 #include "services/gui/gui_qt.h"
 #include "services/images/images.h"
 #include "services/printing/printing.h"
-#include "services/printing/printing_recording.h"
 #include "services/text/qt_text.h"
 #include "services/text/text.h"
 #include "tests/card/card_window.h"
@@ -37,20 +45,14 @@
 #include "tests/services/printing/print_dialog_answer.h"
 #include "tests/sources/test_film_support.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/print_recorder.h"
 
 namespace fs = std::filesystem;
+using testsupport::DrawRecord;
 
 namespace {
 
 constexpr std::int64_t kW = 4800;
-
-// The page units by the rule itself, in the default rounding mode (to nearest, halves to even).
-std::int64_t X(double units, std::int64_t w = kW) {
-  return static_cast<std::int64_t>(std::nearbyint(units * (static_cast<double>(w) / 21.0)));
-}
-std::int64_t Y(double units, std::int64_t w = kW) {
-  return static_cast<std::int64_t>(std::nearbyint(units * (static_cast<double>(w) / 29.7)));
-}
 
 std::string CoverJpeg(int width, int height, QColor colour) {
   QImage image(width, height, QImage::Format_RGB32);
@@ -82,19 +84,49 @@ void ShowTexts(const CardTexts& c) {
   GadgetSetText(kSynopsisText, c.synopsis);
 }
 
-CardTexts ElSur() {
-  return {"El sur", "Drama", "Espa\xf1" "a", "V\xed" "ctor Erice",
-          "Omero Antonutti\r\nSonsoles Aranguren\r\nIciar Bollain\r\nLola Cardona\r\n"
-          "Rafaela Aparicio\r\nGermaine Montero\r\nAurore Cl\xe9ment",
-          "Estrella, una ni\xf1" "a que vive con sus padres en una casa del norte de Espa\xf1" "a "
-          "llamada La Gaviota, siente una intensa fascinaci\xf3n por su padre, un m\xe9" "dico "
-          "con dotes de zahor\xed que guarda un secreto del sur. A\xf1os despu\xe9s, ya "
-          "adolescente, Estrella intenta desvelar lo que su padre nunca le cont\xf3 y "
-          "reconstruye, recuerdo a recuerdo, la vida de un hombre que se fue apagando ante "
-          "sus ojos sin que ella llegara a comprenderle del todo."};
+// The three cards of the layout tables.
+const Text kVictorErice = "V\xed" "ctor Erice";
+const Text kEspana = "Espa\xf1" "a";
+
+CardTexts ShortCard() {
+  return {"El sur", "Drama", kEspana, kVictorErice, "Omero Antonutti\r\nIciar Bollain",
+          "Estrella recuerda a su padre."};
 }
 
-// One segment per font that PrintCard chose, with the texts drawn in it.
+CardTexts LongCastCard() {
+  return {"El sur", "Drama", kEspana, kVictorErice,
+          "Omero Antonutti\r\nSonsoles Aranguren\r\nIciar Bollain\r\nLola Cardona\r\n"
+          "Rafaela Aparicio\r\nGermaine Montero\r\nAurore Cl\xe9ment\r\nJos\xe9 Vivo\r\n"
+          "Mar\xed" "a Caro\r\nAna Torrent\r\nFrancisco Merino\r\nJuan Diego\r\n"
+          "Fernando Fern\xe1n G\xf3mez\r\nPaco Rabal\r\nLuisa Ibarra",
+          "Estrella recuerda a su padre. Estrella recuerda a su padre."};
+}
+
+constexpr int kRunOffWords = 253;
+CardTexts RunOffCard() {
+  Text synopsis = "recuerdo";
+  for (int i = 1; i < kRunOffWords; ++i) synopsis += " recuerdo";
+  return {"El sur", "Drama", kEspana, kVictorErice, "Omero Antonutti", synopsis};
+}
+
+struct Placed {
+  Text text;
+  std::int64_t x, y;
+};
+
+// The fixed texts, the same on every card.
+const std::vector<Placed> kLabels = {{"TITULO: ", 343, 485},      // (1.5, 3.0)
+                                     {"GENERO: ", 343, 646},      // (1.5, 4.0)
+                                     {"NACIONALIDAD: ", 343, 808},  // (1.5, 5.0)
+                                     {"DIRECTOR: ", 343, 970}};   // (1.5, 6.0)
+const std::vector<Placed> kCastLabel = {{"ACTORES: ", 343, 1131}};  // (1.5, 7.0)
+const std::vector<Placed> kValues = {{"El sur", 800, 485},        // (3.5, 3.0)
+                                     {"Drama", 914, 646},         // (4.0, 4.0)
+                                     {kEspana, 1257, 808},        // (5.5, 5.0)
+                                     {kVictorErice, 960, 970}};   // (4.2, 6.0)
+
+// One segment per font that PrintCard chose, with the texts drawn in it. The font that
+// DrawStart itself selects (right after kDrawStart) is not PrintCard's and starts none.
 struct Segment {
   DrawRecord font;
   std::vector<DrawRecord> texts;
@@ -106,9 +138,11 @@ struct Printout {
 
   std::vector<Segment> Segments() const {
     std::vector<Segment> out;
+    DrawRecord::Kind previous = DrawRecord::kJobStart;
     for (const DrawRecord& r : records) {
-      if (r.kind == DrawRecord::kFont) out.push_back({r, {}});
+      if (r.kind == DrawRecord::kFont && previous != DrawRecord::kDrawStart) out.push_back({r, {}});
       else if (r.kind == DrawRecord::kText && !out.empty()) out.back().texts.push_back(r);
+      previous = r.kind;
     }
     return out;
   }
@@ -125,98 +159,6 @@ struct Printout {
   }
 };
 
-// The width of a text in the card's print font of that style on the recording output.
-std::int64_t Measure(int style, const Text& text) {
-  DrawStart(RecordingTarget(kW));
-  DrawFont(FontLoad(7, "Arial", 0, style));
-  const std::int64_t w = MeasureText(text);
-  DrawStop();
-  return w;
-}
-
-// Where running text goes, straight from the layout rules: a new line before an item when the
-// previous one ended right of the limit; below the picture's bottom (plus `bottomUnits`) the
-// limit widens to 16.0 for good.
-struct RunningPen {
-  double x = 0, y = 0;
-  std::int64_t limit = 0;
-  double pictureHeight = 0;
-  void Before(double bottomUnits) {
-    if (x > static_cast<double>(limit)) {
-      x = static_cast<double>(X(4.0));
-      y += static_cast<double>(Y(1.0));
-      if (y > pictureHeight + static_cast<double>(Y(bottomUnits))) limit = X(16.0);
-    }
-  }
-};
-
-struct Placed {
-  Text text;
-  std::int64_t x, y;
-};
-
-// The cast items as the layout cuts them: a piece per CR, as many as CR LF pairs plus one,
-// trimmed, with ", " after, the LF that followed the CR dropped.
-std::vector<Text> CastItems(const Text& cast) {
-  std::vector<Text> items;
-  std::int64_t n = 1;
-  for (std::size_t p = cast.find("\r\n"); p != Text::npos; p = cast.find("\r\n", p + 2)) ++n;
-  std::size_t begin = 0;
-  for (std::int64_t i = 1; i <= n; ++i) {
-    const std::size_t cr = cast.find('\r', begin);
-    const Text piece = cast.substr(begin, cr == Text::npos ? Text::npos : cr - begin);
-    Text item = TextTrim(piece) + ", ";
-    if (i > 1) item.erase(0, 1);
-    items.push_back(item);
-    if (cr == Text::npos) break;
-    begin = cr + 1;
-  }
-  return items;
-}
-
-std::vector<Text> SynopsisWords(const Text& synopsis) {
-  std::vector<Text> words;
-  std::size_t begin = 0;
-  for (;;) {
-    const std::size_t sp = synopsis.find(' ', begin);
-    Text field = synopsis.substr(begin, sp == Text::npos ? Text::npos : sp - begin);
-    for (std::size_t p; (p = field.find("\r\n")) != Text::npos;) field.erase(p, 2);
-    words.push_back(field);
-    if (sp == Text::npos) break;
-    begin = sp + 1;
-  }
-  return words;
-}
-
-// The expected running text of a card: the cast, then "SINOPSIS:" and the synopsis words.
-struct Expected {
-  std::vector<Placed> cast, synopsis;
-  std::int64_t synopsisLabelY = 0;
-};
-
-Expected Lay(const CardTexts& card, bool picture, double pictureHeight) {
-  Expected e;
-  RunningPen pen;
-  pen.x = static_cast<double>(X(4.0));
-  pen.y = static_cast<double>(Y(7.0));
-  pen.limit = picture ? X(11.0) : X(16.0);
-  pen.pictureHeight = pictureHeight;
-  for (const Text& item : CastItems(card.cast)) {
-    pen.Before(3.0);
-    e.cast.push_back({item, std::llround(pen.x), std::llround(pen.y)});
-    pen.x += static_cast<double>(Measure(kFontItalic, item));
-  }
-  pen.y += static_cast<double>(Y(2.0));
-  e.synopsisLabelY = std::llround(pen.y);
-  pen.x = static_cast<double>(X(4.0));
-  for (const Text& word : SynopsisWords(card.synopsis)) {
-    pen.Before(4.0);
-    if (!word.empty()) e.synopsis.push_back({word, std::llround(pen.x), std::llround(pen.y)});
-    pen.x += static_cast<double>(Measure(0, word + " "));
-  }
-  return e;
-}
-
 void ExpectPlaced(const std::vector<DrawRecord>& drawn, const std::vector<Placed>& expected,
                   const char* what) {
   ASSERT_EQ(drawn.size(), expected.size()) << what;
@@ -226,6 +168,15 @@ void ExpectPlaced(const std::vector<DrawRecord>& drawn, const std::vector<Placed
     EXPECT_EQ(drawn[i].x, expected[i].x);
     EXPECT_EQ(drawn[i].y, expected[i].y);
   }
+}
+
+// Labels and values in their fonts: bold labels, bold "ACTORES: " (font made again), italic
+// values last.
+void ExpectFixedTexts(const std::vector<Segment>& segments) {
+  ASSERT_EQ(segments.size(), 6u);
+  ExpectPlaced(segments[0].texts, kLabels, "labels");
+  ExpectPlaced(segments[1].texts, kCastLabel, "cast label");
+  ExpectPlaced(segments[5].texts, kValues, "values");
 }
 
 // The page as the records lay it out, on white paper of the A4 proportions, for a person to
@@ -268,12 +219,11 @@ class PrintCardTest : public ::testing::Test {
     ImageFreeAll();
     BuildCardWindow();
     PrintingShutdown();
-    PrinterUseRecorder(kW);
-    DrawRecordsClear();
+    recorder_ = std::make_unique<testsupport::PrintRecorder>(kW);
   }
   void TearDown() override {
+    recorder_.reset();
     PrintingShutdown();
-    PrinterUseDialog();
     WindowClose(kMainWindow);
     ImageFreeAll();
   }
@@ -283,52 +233,48 @@ class PrintCardTest : public ::testing::Test {
     program.cardHasCover = 1;
   }
   Printout Print(std::vector<DialogAnswers::Step> steps) {
-    DrawRecordsClear();
+    recorder_->Clear();
     DialogAnswers answers(std::move(steps));
     PrintCard();
-    Printout out{DrawRecords(), answers.seen()};
+    Printout out{recorder_->records(), answers.seen()};
     for (const DialogSeen& s : out.seen) EXPECT_FALSE(s.unexpected) << Utf8(s.caption);
     return out;
   }
 
   filmtest::ScratchDirectory dir_;
+  std::unique_ptr<testsupport::PrintRecorder> recorder_;
 };
-
-// The picture height of a w x h cover scaled to W / 8.39 wide, unrounded.
-double PictureHeight(int w, int h) {
-  const double s = w * 8.39 / static_cast<double>(kW);
-  return h / s;
-}
 
 }  // namespace
 
-TEST(PageUnits, HalvesGoToTheEvenNeighbour) {
-  EXPECT_EQ(PageXToPixels(1.5, 4800), 343);
-  EXPECT_EQ(PageYToPixels(3.0, 4800), 485);
-  EXPECT_EQ(PageYToPixels(1.0, 4800), 162);
-  EXPECT_EQ(PageXToPixels(11.0, 4800), 2514);
-  EXPECT_EQ(PageXToPixels(16.0, 4800), 3657);
-  EXPECT_EQ(PageXToPixels(15.0, 4800), 3429);
-  // W = 21: one unit is one pixel, and halves go to the even side.
-  EXPECT_EQ(PageXToPixels(0.5, 21), 0);
-  EXPECT_EQ(PageXToPixels(1.5, 21), 2);
-  EXPECT_EQ(PageXToPixels(2.5, 21), 2);
-  EXPECT_EQ(PageXToPixels(3.5, 21), 4);
-  // 4795 / 14 is 342.5: "TITULO: " then stands at 342.
-  EXPECT_EQ(PageXToPixels(1.5, 4795), 342);
-  // Also in another rounding mode of the floating-point unit.
-  const int mode = std::fegetround();
-  std::fesetround(FE_UPWARD);
-  EXPECT_EQ(PageXToPixels(2.5, 21), 2);
-  EXPECT_EQ(PageXToPixels(1.5, 4800), 343);
-  std::fesetround(FE_DOWNWARD);
-  EXPECT_EQ(PageXToPixels(3.5, 21), 4);
-  EXPECT_EQ(PageYToPixels(3.0, 4800), 485);
-  std::fesetround(mode);
+TEST(PageUnits, FixedPointsOfThePage) {
+  struct Row {
+    double units;
+    std::int64_t width, x, y;
+  };
+  const Row rows[] = {
+      {1.5, 4800, 343, 242},   // 342.86; 242.42
+      {3.0, 4800, 686, 485},   // 685.71; 484.85
+      {1.0, 4800, 229, 162},   // 228.57; 161.62
+      {11.0, 4800, 2514, 1778},
+      {16.0, 4800, 3657, 2586},
+      {15.0, 4800, 3429, 2424},
+      // W = 21: one horizontal unit is one pixel, and halves go to the even side.
+      {0.5, 21, 0, 0},  // 0.5 -> 0; 0.35
+      {1.5, 21, 2, 1},  // 1.5 -> 2; 1.06
+      {2.5, 21, 2, 2},  // 2.5 -> 2; 1.77
+      {3.5, 21, 4, 2},  // 3.5 -> 4; 2.47
+      {1.5, 4795, 342, 242},  // 4795 / 14 = 342.5 -> 342
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.units) + " units of " + std::to_string(r.width));
+    EXPECT_EQ(PageXToPixels(r.units, r.width), r.x);
+    EXPECT_EQ(PageYToPixels(r.units, r.width), r.y);
+  }
 }
 
 TEST_F(PrintCardTest, QuestionOnlyForACardWithItsOwnCover) {
-  ShowTexts(ElSur());
+  ShowTexts(ShortCard());
   WithCover(400, 550);
   const Printout asked = Print({DialogAnswers::Button(kAnswerNo)});
   ASSERT_EQ(asked.seen.size(), 1u);
@@ -352,56 +298,95 @@ TEST_F(PrintCardTest, QuestionOnlyForACardWithItsOwnCover) {
 }
 
 TEST_F(PrintCardTest, CancelOrClosingTheQuestionPrintsAnEmptyPage) {
-  ShowTexts(ElSur());
+  ShowTexts(ShortCard());
   WithCover(400, 550);
   for (const DialogAnswers::Step& step :
        {DialogAnswers::Button(kAnswerCancel), DialogAnswers::Escape(), DialogAnswers::Close()}) {
     const Printout p = Print({step});
     ASSERT_EQ(p.seen.size(), 1u);
-    // The job was started before asking; it ends with nothing on its page.
+    // The job was started before asking; it ends with nothing on its page (DrawStart selects
+    // the output's starting font, nothing more).
     EXPECT_EQ(p.Kinds(), (std::vector<DrawRecord::Kind>{DrawRecord::kJobStart, DrawRecord::kDrawStart,
-                                                       DrawRecord::kDrawStop, DrawRecord::kJobStop}));
+                                                       DrawRecord::kFont, DrawRecord::kDrawStop,
+                                                       DrawRecord::kJobStop}));
   }
 }
 
 TEST_F(PrintCardTest, CancelledPrintDialogDoesNothing) {
-  ShowTexts(ElSur());
+  ShowTexts(ShortCard());
   WithCover(400, 550);
-  PrinterUseRecorder(kW, false);
+  recorder_.reset();
+  recorder_ = std::make_unique<testsupport::PrintRecorder>(kW, false);
   const Printout p = Print({});
   EXPECT_TRUE(p.seen.empty());
   EXPECT_TRUE(p.records.empty());
 }
 
-TEST_F(PrintCardTest, LayoutWithTheCover) {
-  const CardTexts card = ElSur();
-  ShowTexts(card);
+TEST_F(PrintCardTest, AShortCard) {
+  // No cover: the limit is 16.0 units (3657) throughout, and nothing comes near it.
+  ShowTexts(ShortCard());
+  const Printout p = Print({});
+  EXPECT_EQ(p.records.front().text, "El sur");  // the job's document name
+  const std::vector<Segment> segments = p.Segments();
+  ExpectFixedTexts(segments);
+  ExpectPlaced(segments[2].texts,
+               {{"Omero Antonutti, ", 914, 1131},  // (4.0, 7.0)
+                {"Iciar Bollain, ", 1588, 1131}},  // 914 + 674 ("Omero Antonutti, ")
+               "cast");
+  // 2.0 units below the cast line: 1131 + 323.
+  ExpectPlaced(segments[3].texts, {{"SINOPSIS:", 343, 1454}}, "synopsis label");
+  ExpectPlaced(segments[4].texts,
+               {{"Estrella", 914, 1454},
+                {"recuerda", 1225, 1454},  // 914 + 311 ("Estrella ", with its space)
+                {"a", 1588, 1454},         // 1225 + 363 ("recuerda ")
+                {"su", 1660, 1454},        // 1588 + 72 ("a ")
+                {"padre.", 1775, 1454}},   // 1660 + 115 ("su ")
+               "synopsis");
+
+  // Answering No to the picture prints the very same page.
   WithCover(400, 550);
+  const Printout no = Print({DialogAnswers::Button(kAnswerNo)});
+  ASSERT_EQ(no.records.size(), p.records.size());
+  for (std::size_t i = 0; i < p.records.size(); ++i) {
+    EXPECT_EQ(no.records[i].kind, p.records[i].kind);
+    EXPECT_EQ(no.records[i].text, p.records[i].text);
+    EXPECT_EQ(no.records[i].x, p.records[i].x);
+    EXPECT_EQ(no.records[i].y, p.records[i].y);
+  }
+}
+
+TEST_F(PrintCardTest, ALongCastWrapsBelowThePicture) {
+  // A 400 x 700 cover: s = 400 x 8.39 / 4800 = 0.69917, so 572.11 x 1001.19 -> 572 x 1001.
+  // The cast keeps left of 11.0 units (2514) until a line starts below 1001.19 + 485 = 1486.19.
+  ShowTexts(LongCastCard());
+  WithCover(400, 700);
   const Printout p = Print({DialogAnswers::Button(kAnswerYes)});
 
   // The job, under the title, and its one drawing.
-  ASSERT_GE(p.records.size(), 2u);
-  EXPECT_EQ(p.records.front().kind, DrawRecord::kJobStart);
+  EXPECT_EQ(p.Kinds().front(), DrawRecord::kJobStart);
   EXPECT_EQ(p.records.front().text, "El sur");
+  EXPECT_EQ(p.Kinds().back(), DrawRecord::kJobStop);
   EXPECT_EQ(p.Of(DrawRecord::kJobStart).size(), 1u);
-  EXPECT_EQ(p.Of(DrawRecord::kJobStop).size(), 1u);
-  EXPECT_EQ(p.records.back().kind, DrawRecord::kJobStop);
+  EXPECT_EQ(p.Of(DrawRecord::kDrawStart).size(), 1u);
 
-  // The cover: image 999, W / 8.39 = 572.1 pixels wide, its proportions kept, at (15.0, 3.0).
+  // The cover: image 999 at (15.0, 3.0), scaled before any text is drawn.
   const auto pictures = p.Of(DrawRecord::kPicture);
   ASSERT_EQ(pictures.size(), 1u);
   EXPECT_EQ(pictures[0].x, 3429);
   EXPECT_EQ(pictures[0].y, 485);
   EXPECT_EQ(pictures[0].width, 572);
-  EXPECT_EQ(pictures[0].height, std::llround(PictureHeight(400, 550)));  // 786.65
+  EXPECT_EQ(pictures[0].height, 1001);
   EXPECT_EQ(pictures[0].image, ImageHandle(kPrintPictureImage));
   EXPECT_EQ(ImagePixelWidth(kPrintPictureImage), 572);
-  EXPECT_EQ(ImagePixelHeight(kPrintPictureImage), 787);
+  EXPECT_EQ(ImagePixelHeight(kPrintPictureImage), 1001);
+  const std::vector<DrawRecord::Kind> kinds = p.Kinds();
+  EXPECT_LT(std::find(kinds.begin(), kinds.end(), DrawRecord::kPicture),
+            std::find(kinds.begin(), kinds.end(), DrawRecord::kText));
 
   // The fonts, each made anew: bold labels, bold "ACTORES: ", italic cast, bold "SINOPSIS:",
-  // regular synopsis, italic values; all Arial.
+  // regular synopsis, italic values; all Arial of one size.
   const std::vector<Segment> segments = p.Segments();
-  ASSERT_EQ(segments.size(), 6u);
+  ExpectFixedTexts(segments);
   const bool bold[] = {true, true, false, true, false, false};
   const bool italic[] = {false, false, true, false, false, true};
   for (int i = 0; i < 6; ++i) {
@@ -409,96 +394,81 @@ TEST_F(PrintCardTest, LayoutWithTheCover) {
     EXPECT_EQ(segments[i].font.fontFace, "Arial");
     EXPECT_EQ(segments[i].font.bold, bold[i]);
     EXPECT_EQ(segments[i].font.italic, italic[i]);
-    EXPECT_EQ(segments[i].font.fontPixelSize, segments[0].font.fontPixelSize);
+    EXPECT_EQ(segments[i].font.fontPixelSize, 86);
   }
 
-  // The fixed texts at their places.
-  const std::vector<Placed> labels = {{"TITULO: ", X(1.5), Y(3.0)},
-                                      {"GENERO: ", X(1.5), Y(4.0)},
-                                      {"NACIONALIDAD: ", X(1.5), Y(5.0)},
-                                      {"DIRECTOR: ", X(1.5), Y(6.0)}};
-  ExpectPlaced(segments[0].texts, labels, "labels");
-  EXPECT_EQ(segments[0].texts[0].x, 343);
-  EXPECT_EQ(segments[0].texts[0].y, 485);
-  ExpectPlaced(segments[1].texts, {{"ACTORES: ", X(1.5), Y(7.0)}}, "cast label");
-  const std::vector<Placed> values = {{"El sur", X(3.5), Y(3.0)},
-                                      {"Drama", X(4.0), Y(4.0)},
-                                      {"Espa\xf1" "a", X(5.5), Y(5.0)},
-                                      {"V\xed" "ctor Erice", X(4.2), Y(6.0)}};
-  ExpectPlaced(segments[5].texts, values, "values");
-  EXPECT_EQ(segments[5].texts[0].x, 800);
-  EXPECT_EQ(segments[5].texts[0].y, 485);
-
-  // The running texts.
-  const Expected e = Lay(card, true, PictureHeight(400, 550));
-  ExpectPlaced(segments[2].texts, e.cast, "cast");
-  ASSERT_FALSE(segments[2].texts.empty());
-  EXPECT_EQ(segments[2].texts[0].x, 914);
-  EXPECT_EQ(segments[2].texts[0].y, 1131);
-  ExpectPlaced(segments[3].texts, {{"SINOPSIS:", X(1.5), e.synopsisLabelY}}, "synopsis label");
-  ExpectPlaced(segments[4].texts, e.synopsis, "synopsis");
-
-  // Beside the picture the cast keeps left of 11.0 units (2514): its first line (y 1131, above
-  // the picture's bottom at 485 + 786.65) breaks there; the next line is below it and runs to
-  // 16.0 (3657).
-  std::int64_t firstLineEnd = 0, secondLineEnd = 0;
-  for (const DrawRecord& r : segments[2].texts) {
-    if (r.y == 1131) {
-      EXPECT_LE(r.x, 2514) << r.text;
-    }
-    if (r.y == 1131) firstLineEnd = std::max(firstLineEnd, r.x + r.width);
-    if (r.y == 1131 + 162) secondLineEnd = std::max(secondLineEnd, r.x);
-  }
-  EXPECT_GT(firstLineEnd, 2514 - 900);
-  EXPECT_GT(secondLineEnd, 2514) << "the limit did not widen below the picture";
-  for (const DrawRecord& r : segments[4].texts) EXPECT_LE(r.x, 3657) << r.text;
+  ExpectPlaced(segments[2].texts,
+               {{"Omero Antonutti, ", 914, 1131},
+                {"Sonsoles Aranguren, ", 1588, 1131},  // 914 + 674
+                {"Iciar Bollain, ", 2415, 1131},       // 1588 + 827: left of 2514, ends at 2907
+                {"Lola Cardona, ", 914, 1293},         // 2907 > 2514: 1131 + 162, above 1486.19
+                {"Rafaela Aparicio, ", 1478, 1293},    // 914 + 564
+                {"Germaine Montero, ", 2157, 1293},    // 1478 + 679, ends at 2922
+                {"Aurore Cl\xe9ment, ", 914, 1455},    // 1293 + 162, still above 1486.19
+                {"Jos\xe9 Vivo, ", 1564, 1455},        // 914 + 650
+                {"Mar\xed" "a Caro, ", 1985, 1455},    // 1564 + 421
+                {"Ana Torrent, ", 2463, 1455},         // 1985 + 478, ends at 2965
+                {"Francisco Merino, ", 914, 1617},     // 1617 > 1486.19: the limit is 3657 now
+                {"Juan Diego, ", 1621, 1617},          // 914 + 707
+                {"Fernando Fern\xe1n G\xf3mez, ", 2104, 1617},  // 1621 + 483
+                {"Paco Rabal, ", 3117, 1617},          // 2104 + 1013: past 2514, left of 3657
+                {"Luisa Ibarra, ", 3609, 1617}},       // 3117 + 492: left of 3657, ends at 4111
+               "cast");
+  // 2.0 units below the last cast line: 1617 + 323. The synopsis keeps the cast's limit, 3657.
+  ExpectPlaced(segments[3].texts, {{"SINOPSIS:", 343, 1940}}, "synopsis label");
+  ExpectPlaced(segments[4].texts,
+               {{"Estrella", 914, 1940},
+                {"recuerda", 1225, 1940},  // 914 + 311 ("Estrella ")
+                {"a", 1588, 1940},         // 1225 + 363 ("recuerda ")
+                {"su", 1660, 1940},        // 1588 + 72 ("a ")
+                {"padre.", 1775, 1940},    // 1660 + 115 ("su ")
+                {"Estrella", 2043, 1940},  // 1775 + 268 ("padre. ")
+                {"recuerda", 2354, 1940},  // 2043 + 311
+                {"a", 2717, 1940},         // 2354 + 363: past 2514, the cast widened the limit
+                {"su", 2789, 1940},        // 2717 + 72
+                {"padre.", 2904, 1940}},   // 2789 + 115
+               "synopsis");
 }
 
-TEST_F(PrintCardTest, LayoutWithoutTheCover) {
-  const CardTexts card = ElSur();
-  ShowTexts(card);
-  WithCover(400, 550);
-  const Printout no = Print({DialogAnswers::Button(kAnswerNo)});
-  program.cardHasCover = 0;
-  const Printout none = Print({});
-  for (const Printout* p : {&no, &none}) {
-    EXPECT_TRUE(p->Of(DrawRecord::kPicture).empty());
-    const std::vector<Segment> segments = p->Segments();
-    ASSERT_EQ(segments.size(), 6u);
-    const Expected e = Lay(card, false, 0);
-    ExpectPlaced(segments[2].texts, e.cast, "cast");
-    ExpectPlaced(segments[3].texts, {{"SINOPSIS:", X(1.5), e.synopsisLabelY}}, "synopsis label");
-    ExpectPlaced(segments[4].texts, e.synopsis, "synopsis");
-    // The limit is 3657 from the first line: something on it starts beyond 2514.
-    bool beyondNarrowLimit = false;
-    for (const DrawRecord& r : segments[2].texts)
-      if (r.y == 1131 && r.x > 2514) beyondNarrowLimit = true;
-    EXPECT_TRUE(beyondNarrowLimit);
-  }
-  EXPECT_EQ(no.records.size(), none.records.size());
-}
-
-TEST_F(PrintCardTest, TheSynopsisWidensBelowATallPicture) {
-  // A 400 x 1000 cover is 1430.3 pixels high: the synopsis keeps to 11.0 units until a line
-  // starts below 1430.3 + 646 = 2076.3.
-  CardTexts card = ElSur();
-  card.cast = "Omero Antonutti";
-  card.synopsis = card.synopsis + " " + card.synopsis + " " + card.synopsis;
-  ShowTexts(card);
+TEST_F(PrintCardTest, ASynopsisRunsOffThePage) {
+  // A 400 x 1000 cover is 572 x 1430.27 pixels: the synopsis keeps left of 11.0 units (2514)
+  // until a line starts below 1430.27 + 646 (4.0 units) = 2076.27. Every word is "recuerdo",
+  // 363 pixels with its space. The page is 4800 x 29.7 / 21 = 6789 pixels high; the text goes
+  // on below it, one job, one page, and the values are still drawn after it.
+  ShowTexts(RunOffCard());
   WithCover(400, 1000);
   const Printout p = Print({DialogAnswers::Button(kAnswerYes)});
+  EXPECT_EQ(p.Of(DrawRecord::kJobStart).size(), 1u);
+  EXPECT_EQ(p.Of(DrawRecord::kDrawStart).size(), 1u);
+  EXPECT_EQ(p.Of(DrawRecord::kJobStop).size(), 1u);
+  ASSERT_EQ(p.Of(DrawRecord::kPicture).size(), 1u);
+  EXPECT_EQ(p.Of(DrawRecord::kPicture)[0].height, 1430);
+
   const std::vector<Segment> segments = p.Segments();
-  ASSERT_EQ(segments.size(), 6u);
-  const Expected e = Lay(card, true, PictureHeight(400, 1000));
-  ExpectPlaced(segments[4].texts, e.synopsis, "synopsis");
-  bool widened = false;
-  for (const DrawRecord& r : segments[4].texts) {
-    if (r.y <= 2076) {
-      EXPECT_LE(r.x, 2514) << r.text << " at y " << r.y;
-    }
-    if (r.y > 2076 && r.x > 2514) widened = true;
-  }
-  EXPECT_TRUE(widened);
+  ExpectFixedTexts(segments);
+  ExpectPlaced(segments[2].texts, {{"Omero Antonutti, ", 914, 1131}}, "cast");
+  ExpectPlaced(segments[3].texts, {{"SINOPSIS:", 343, 1454}}, "synopsis label");  // 1131 + 323
+
+  // 2366 + 363 = 2729 > 2514 ends a narrow line; 3455 + 363 = 3818 > 3657 a wide one.
+  const std::vector<std::int64_t> narrow = {914, 1277, 1640, 2003, 2366};
+  const std::vector<std::int64_t> wide = {914, 1277, 1640, 2003, 2366, 2729, 3092, 3455};
+  // 4 narrow lines of 5 words and 29 wide ones of 8 make 252 words; the 253rd starts a line
+  // at 6800, below the page.
+  const std::vector<std::pair<std::int64_t, std::vector<std::int64_t>>> lines = {
+      {1454, narrow}, {1616, narrow}, {1778, narrow},
+      {1940, narrow},  // 1940 < 2076.27
+      {2102, wide},    // 2102 > 2076.27: 16.0 units from here on
+      {2264, wide}, {2426, wide}, {2588, wide}, {2750, wide}, {2912, wide}, {3074, wide},
+      {3236, wide}, {3398, wide}, {3560, wide}, {3722, wide}, {3884, wide}, {4046, wide},
+      {4208, wide}, {4370, wide}, {4532, wide}, {4694, wide}, {4856, wide}, {5018, wide},
+      {5180, wide}, {5342, wide}, {5504, wide}, {5666, wide}, {5828, wide}, {5990, wide},
+      {6152, wide}, {6314, wide}, {6476, wide}, {6638, wide},
+      {6800, {914}}};  // below 6789: lost on paper
+  std::vector<Placed> words;
+  for (const auto& [y, xs] : lines)
+    for (const std::int64_t x : xs) words.push_back({"recuerdo", x, y});
+  ASSERT_EQ(words.size(), static_cast<std::size_t>(kRunOffWords));
+  ExpectPlaced(segments[4].texts, words, "synopsis");
 }
 
 TEST_F(PrintCardTest, EmptyFieldsPrintOnlyTheLabelsAndOneComma) {
@@ -506,7 +476,7 @@ TEST_F(PrintCardTest, EmptyFieldsPrintOnlyTheLabelsAndOneComma) {
   const Printout p = Print({});
   const std::vector<Segment> segments = p.Segments();
   ASSERT_EQ(segments.size(), 6u);
-  EXPECT_EQ(segments[0].texts.size(), 4u);
+  ExpectPlaced(segments[0].texts, kLabels, "labels");
   ExpectPlaced(segments[2].texts, {{", ", 914, 1131}}, "cast");
   ExpectPlaced(segments[3].texts, {{"SINOPSIS:", 343, 1131 + 323}}, "synopsis label");
   EXPECT_TRUE(segments[4].texts.empty());
@@ -515,79 +485,80 @@ TEST_F(PrintCardTest, EmptyFieldsPrintOnlyTheLabelsAndOneComma) {
 
 TEST_F(PrintCardTest, RunningTextCases) {
   // One name; two spaces in a row; a line break inside the synopsis; a word wider than the
-  // room left.
-  CardTexts card = ElSur();
+  // room left. No cover: the limit is 3657.
+  CardTexts card = ShortCard();
   card.cast = "Omero Antonutti";
-  const Text wide(60, 'W');
+  const Text wide(60, 'W');  // 4869 pixels
   card.synopsis = "uno  dos tres\r\ncuatro cinco " + wide + " seis";
   ShowTexts(card);
   const Printout p = Print({});
   const std::vector<Segment> segments = p.Segments();
   ASSERT_EQ(segments.size(), 6u);
   ExpectPlaced(segments[2].texts, {{"Omero Antonutti, ", 914, 1131}}, "cast");
-  const std::int64_t y = 1131 + 323;
-  const std::int64_t x0 = 914;
-  const std::int64_t x1 = x0 + Measure(0, "uno ");
-  const std::int64_t x2 = x1 + Measure(0, " ");  // the empty word between the two spaces
-  const std::int64_t x3 = x2 + Measure(0, "dos ");
-  const std::int64_t x4 = x3 + Measure(0, "trescuatro ");
-  const std::int64_t x5 = x4 + Measure(0, "cinco ");
-  ASSERT_LE(x5, 3657);
-  ASSERT_GT(x5 + Measure(0, wide), 3657 + 1000) << "the long word is not wide enough";
   ExpectPlaced(segments[4].texts,
-               {{"uno", x0, y}, {"dos", x2, y}, {"trescuatro", x3, y}, {"cinco", x4, y},
-                {wide, x5, y}, {"seis", 914, y + 162}},
+               {{"uno", 914, 1454},
+                // 914 + 167 ("uno ") = 1081: the empty word between the spaces draws nothing
+                // and moves the pen by one space, 24.
+                {"dos", 1105, 1454},
+                {"trescuatro", 1268, 1454},  // 1105 + 163 ("dos "); the CR LF is removed
+                {"cinco", 1674, 1454},       // 1268 + 406 ("trescuatro ")
+                {wide, 1899, 1454},          // 1674 + 225 ("cinco "): left of 3657, drawn whole
+                {"seis", 914, 1616}},        // 1899 + 4893 is past 3657: a new line
                "synopsis");
-  ASSERT_EQ(segments[4].texts.size(), 6u);
-  EXPECT_EQ(segments[4].texts[1].x - segments[4].texts[0].x,
-            Measure(0, "uno ") + Measure(0, " "));
 }
 
 TEST_F(PrintCardTest, CastPiecesAreCutAtCarriageReturns) {
-  // Spaces around a name go; a name's own leading spaces after the LF stay, as the cut leaves
-  // them; an empty line is an item of its own.
-  CardTexts card = ElSur();
+  // Spaces around a name go; an empty line is an item of its own.
+  CardTexts card = ShortCard();
   card.cast = "  Omero Antonutti  \r\n\r\nSonsoles Aranguren ";
   ShowTexts(card);
   const Printout p = Print({});
   const std::vector<Segment> segments = p.Segments();
   ASSERT_EQ(segments.size(), 6u);
-  const std::int64_t a = Measure(kFontItalic, "Omero Antonutti, ");
-  const std::int64_t b = Measure(kFontItalic, ", ");
   ExpectPlaced(segments[2].texts,
-               {{"Omero Antonutti, ", 914, 1131}, {", ", 914 + a, 1131},
-                {"Sonsoles Aranguren, ", 914 + a + b, 1131}},
+               {{"Omero Antonutti, ", 914, 1131},
+                {", ", 1588, 1131},                     // 914 + 674
+                {"Sonsoles Aranguren, ", 1636, 1131}},  // 1588 + 48 (", ")
                "cast");
 }
 
 TEST_F(PrintCardTest, UnreadableCoverDrawsNothingAndWidensAtTheFirstNewLine) {
-  const CardTexts card = ElSur();
-  ShowTexts(card);
+  // A picture of height 0: the cast starts with the 2514 limit, and its first new line (y 1293)
+  // is below 0 + 485, so the second line already runs to 3657.
+  ShowTexts(LongCastCard());
   filmtest::WriteBytes(kCoverFile, "<html>Error 500</html>");
   program.cardHasCover = 1;
   const Printout p = Print({DialogAnswers::Button(kAnswerYes)});
   EXPECT_TRUE(p.Of(DrawRecord::kPicture).empty());
   const std::vector<Segment> segments = p.Segments();
   ASSERT_EQ(segments.size(), 6u);
-  const Expected e = Lay(card, true, 0);
-  ExpectPlaced(segments[2].texts, e.cast, "cast");
-  ExpectPlaced(segments[4].texts, e.synopsis, "synopsis");
+  ASSERT_GE(segments[2].texts.size(), 8u);
+  const std::vector<DrawRecord> firstEight(segments[2].texts.begin(), segments[2].texts.begin() + 8);
+  ExpectPlaced(firstEight,
+               {{"Omero Antonutti, ", 914, 1131},
+                {"Sonsoles Aranguren, ", 1588, 1131},
+                {"Iciar Bollain, ", 2415, 1131},     // ends at 2907 > 2514
+                {"Lola Cardona, ", 914, 1293},
+                {"Rafaela Aparicio, ", 1478, 1293},
+                {"Germaine Montero, ", 2157, 1293},  // ends at 2922
+                {"Aurore Cl\xe9ment, ", 2922, 1293},  // past 2514: widened
+                {"Jos\xe9 Vivo, ", 3572, 1293}},      // 2922 + 650
+               "cast");
 }
 
 TEST_F(PrintCardTest, TheFontFitsTheLineAndTheLabelsEndBeforeTheirValues) {
-  ShowTexts(ElSur());
-  WithCover(400, 550);
+  ShowTexts(LongCastCard());
+  WithCover(400, 700);
   const Printout p = Print({DialogAnswers::Button(kAnswerYes)});
   const std::vector<Segment> segments = p.Segments();
   ASSERT_EQ(segments.size(), 6u);
   // The recording output stands for a 600 dots-per-inch printer: W = 4800 is 8 inches.
   const double points = segments[0].font.fontPixelSize * 72.0 / 600.0;
   std::cout << "print font: " << segments[0].font.fontPixelSize << " pixels (" << points
-            << " points) per character, line " << segments[0].font.lineHeight << " of pitch "
-            << Y(1.0) << "\n";
+            << " points) per character, line " << segments[0].font.lineHeight << " of pitch 162\n";
   EXPECT_GE(points, 9.0);   // comfortable to read
   EXPECT_LE(points, 12.0);
-  for (const Segment& s : segments) EXPECT_LE(s.font.lineHeight, Y(1.0)) << "a line overflows its pitch";
+  for (const Segment& s : segments) EXPECT_LE(s.font.lineHeight, 162) << "a line overflows its pitch";
 
   // Every text box: none overlaps another, nor the picture.
   struct Box {
@@ -617,33 +588,9 @@ TEST_F(PrintCardTest, TheFontFitsTheLineAndTheLabelsEndBeforeTheirValues) {
                   .save(QString(TEST_OUTPUT_DIR) + "/print_card_recorded.png"));
 }
 
-TEST_F(PrintCardTest, AVeryLongSynopsisStaysOnOnePage) {
-  CardTexts card = ElSur();
-  Text longSynopsis;
-  for (int i = 0; i < 40; ++i) longSynopsis += card.synopsis + " ";
-  card.synopsis = longSynopsis;
-  ShowTexts(card);
-  const Printout p = Print({});
-  // One job with one drawing: the text that runs below the paper is lost, no page is added.
-  EXPECT_EQ(p.Of(DrawRecord::kJobStart).size(), 1u);
-  EXPECT_EQ(p.Of(DrawRecord::kDrawStart).size(), 1u);
-  EXPECT_EQ(p.Of(DrawRecord::kJobStop).size(), 1u);
-  const std::vector<Segment> segments = p.Segments();
-  ASSERT_EQ(segments.size(), 6u);
-  const Expected e = Lay(card, false, 0);
-  ExpectPlaced(segments[4].texts, e.synopsis, "synopsis");
-  const std::int64_t pageHeight = std::llround(kW * 29.7 / 21.0);
-  EXPECT_GT(segments[4].texts.back().y, pageHeight);
-  // The values are still drawn after it, in their places.
-  ExpectPlaced(segments[5].texts,
-               {{"El sur", X(3.5), Y(3.0)}, {"Drama", X(4.0), Y(4.0)},
-                {"Espa\xf1" "a", X(5.5), Y(5.0)}, {"V\xed" "ctor Erice", X(4.2), Y(6.0)}},
-               "values");
-}
-
 TEST_F(PrintCardTest, PrintedToPdfThroughThePrintDialog) {
-  PrinterUseDialog();
-  CardTexts card = ElSur();
+  recorder_.reset();  // the real print dialog
+  CardTexts card = LongCastCard();
   ShowTexts(card);
   WithCover(400, 550);
   const fs::path pdf = dir_.path() / "ficha.pdf";
@@ -700,23 +647,21 @@ TEST_F(PrintCardTest, PrintedToPdfThroughThePrintDialog) {
   const QRect ink = pdftest::InkBounds(page, page.rect(), pdftest::Dark);
   ASSERT_FALSE(ink.isEmpty());
   // The labels' left edge is 1.5 units across, the cover's 15.0.
-  const double left = ink.left() - static_cast<double>(X(1.5, width)) * k;  // the printable area
-  EXPECT_NEAR(brown.left() - ink.left(), static_cast<double>(X(15.0, width) - X(1.5, width)) * k, 3.0);
+  const double left = ink.left() - static_cast<double>(PageXToPixels(1.5, width)) * k;  // the printable area
+  EXPECT_NEAR(brown.left() - ink.left(), static_cast<double>(PageXToPixels(15.0, width) - PageXToPixels(1.5, width)) * k, 3.0);
   // Nothing runs past the printable area's right edge.
   EXPECT_LE(ink.right(), left + static_cast<double>(width) * k + 1);
   EXPECT_LE(brown.right(), left + static_cast<double>(width) * k + 1);
 
   // A synopsis far longer than the page: still one page, the text below the paper lost.
   question.reset();  // its answers are used up; it would take the next print dialog
-  Text longSynopsis;
-  for (int i = 0; i < 40; ++i) longSynopsis += card.synopsis + " ";
-  card.synopsis = longSynopsis;
+  card = RunOffCard();
   ShowTexts(card);
   const fs::path longPdf = dir_.path() / "larga.pdf";
   auto longAnswer = PrintDialogAnswer::PrintToPdf(QString::fromStdString(longPdf.string()));
   std::unique_ptr<DialogAnswers> longQuestion;
   longAnswer->onOpen = [&] {
-    longQuestion = std::make_unique<DialogAnswers>(std::vector{DialogAnswers::Button(kAnswerNo)});
+    longQuestion = std::make_unique<DialogAnswers>(std::vector{DialogAnswers::Button(kAnswerYes)});
   };
   PrintCard();
   ASSERT_TRUE(longAnswer->answered());

@@ -1,7 +1,6 @@
 // The printer and drawing services: no printer before a choice, the print dialog answered as a
 // person would (Qt's "Print to File (PDF)"), the current printer released before each choice,
-// text placed by its top-left corner and pictures at their own size on the paper, and the
-// recording output's answers.
+// text placed by its top-left corner and pictures at their own size on the paper, and the drawing calls' answers on any output.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -18,10 +17,10 @@
 #include "services/gui/gui.h"
 #include "services/images/images.h"
 #include "services/printing/printing.h"
-#include "services/printing/printing_recording.h"
 #include "tests/services/printing/pdf_page.h"
 #include "tests/services/printing/print_dialog_answer.h"
 #include "tests/sources/test_film_support.h"
+#include "tests/support/print_recorder.h"
 
 namespace fs = std::filesystem;
 
@@ -40,13 +39,10 @@ std::string SolidJpeg(int width, int height, QColor colour) {
 class Printing : public ::testing::Test {
  protected:
   void SetUp() override {
-    PrinterUseDialog();
     PrintingShutdown();  // no printer left by an earlier test
-    DrawRecordsClear();
   }
   void TearDown() override {
     PrintingShutdown();
-    PrinterUseDialog();
     ImageFreeAll();
   }
   QString Pdf(const std::string& name) const {
@@ -69,7 +65,6 @@ TEST_F(Printing, NothingWithoutAPrinter) {
   EXPECT_EQ(DrawTextAt(100, 200, "TITULO: "), 0);
   DrawFont(kDrawSystemFont);
   DrawStop();
-  EXPECT_TRUE(DrawRecords().empty());
 }
 
 TEST_F(Printing, CancelledDialogLeavesNoPrinter) {
@@ -192,18 +187,22 @@ TEST_F(Printing, TextByItsTopLeftCornerAndPicturesAtTheirOwnSizeOnPaper) {
   EXPECT_GE(ink.right(), after - 0.3 * ink.height());
 }
 
-TEST_F(Printing, RecordingOutputMeasuresAndPlaces) {
-  ASSERT_NE(DrawStart(RecordingTarget(4800)), nullptr);
+TEST_F(Printing, DrawingCallsAnswerAlikeOnAnyOutput) {
+  auto records = std::make_shared<testsupport::DrawRecords>();
+  testsupport::RecordingOutput output(4800, records);
+  ASSERT_EQ(DrawStart(&output), &output);
   DrawFont(FontLoad(0, "Arial", 0, kFontBold));
   EXPECT_EQ(MeasureText(""), 0);
   EXPECT_EQ(DrawTextAt(10, 20, ""), 10);
   const std::int64_t w = MeasureText("TITULO: ");
   EXPECT_GT(w, 0);
   EXPECT_EQ(DrawTextAt(10, 20, "TITULO: "), 10 + w);
+  // A stray line break is measured and drawn as a space.
+  EXPECT_EQ(MeasureText("A\nB"), MeasureText("A B"));
   DrawStop();
   int texts = 0;
-  for (const DrawRecord& r : DrawRecords()) {
-    if (r.kind != DrawRecord::kText) continue;
+  for (const testsupport::DrawRecord& r : *records) {
+    if (r.kind != testsupport::DrawRecord::kText) continue;
     ++texts;
     EXPECT_EQ(r.x, 10);
     EXPECT_EQ(r.y, 20);
@@ -213,5 +212,7 @@ TEST_F(Printing, RecordingOutputMeasuresAndPlaces) {
   }
   EXPECT_EQ(texts, 1);  // the empty text drew nothing
   // After DrawStop nothing reaches the output.
+  const std::size_t count = records->size();
   EXPECT_EQ(DrawTextAt(10, 20, "x"), 0);
+  EXPECT_EQ(records->size(), count);
 }
