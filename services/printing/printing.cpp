@@ -76,6 +76,11 @@ class QtPrintDevice final : public PrintDevice {
     printer_->setDocName(TextToQString(documentName));
     auto job = std::make_unique<QPainter>();
     if (!job->begin(printer_.get())) return false;
+    // A fresh page's own background settings, as a printer's drawing context starts: opaque
+    // and white, so a text cuts a white strip out of whatever it is drawn over (a long cast
+    // name running into the cover).
+    job->setBackgroundMode(Qt::OpaqueMode);
+    job->setBackground(Qt::white);
     job_ = std::move(job);
     output_.SetJob(job_.get());
     return true;

@@ -15,6 +15,9 @@
 // whatever the printer's resolution. With that, a line of Arial stays well inside the card's
 // line pitch of 1/29.7 of the printable width, and the card's labels end before their values.
 //
+// Text is drawn with the output's own background settings: on a fresh printer page opaque and
+// white, so a text drawn over a picture cuts a white strip out of it.
+//
 // No operation shows a message: failures answer false, 0 or null, and the caller decides. Drawing
 // calls without an active drawing do nothing and answer 0 (DrawTextAt answers its x). This unit
 // does not lay out anything; the card printout (card/) decides every position.

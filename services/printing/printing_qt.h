@@ -8,7 +8,7 @@
 // any output alike: the drawing state (the font, sized for the output by its width and
 // resolution; black text), measuring, turning control characters into spaces, the order of a
 // job, and doing nothing without an active drawing. An output adds nothing of its own but what
-// its surface needs.
+// its surface needs, and its own background settings (on a fresh printer page: opaque, white).
 //
 // The print dialog is the chooser unless PrinterSetChooser installs another, which makes the
 // whole printing path run on whatever printer it hands out: e.g. one whose output keeps a list

@@ -653,9 +653,12 @@ TEST_F(PrintCardTest, PrintedToPdfThroughThePrintDialog) {
   EXPECT_LE(ink.right(), left + static_cast<double>(width) * k + 1);
   EXPECT_LE(brown.right(), left + static_cast<double>(width) * k + 1);
 
-  // A synopsis far longer than the page: still one page, the text below the paper lost.
+  // A synopsis far longer than the page: still one page, the text below the paper lost. The
+  // title is long enough to run over the cover: drawn on the page's opaque white background,
+  // it cuts a white strip out of the cover's top.
   question.reset();  // its answers are used up; it would take the next print dialog
   card = RunOffCard();
+  card.title = "El sur: Estrella, su padre el zahor\xed y la casa de La Gaviota en el norte de Espa\xf1" "a";
   ShowTexts(card);
   const fs::path longPdf = dir_.path() / "larga.pdf";
   auto longAnswer = PrintDialogAnswer::PrintToPdf(QString::fromStdString(longPdf.string()));
@@ -674,4 +677,15 @@ TEST_F(PrintCardTest, PrintedToPdfThroughThePrintDialog) {
   const QRect longInk = pdftest::InkBounds(longPage, longPage.rect(), pdftest::Dark);
   EXPECT_GT(longInk.bottom(), longPage.height() * 0.85) << "the synopsis fills the page";
   EXPECT_LT(longInk.right(), longPage.width() - 20);
+  const QRect cover = pdftest::InkBounds(longPage, longPage.rect(), [](const QColor& c) {
+    return c.blue() > 110 && c.red() < 80 && c.green() < 100;  // its blue top band
+  });
+  ASSERT_FALSE(cover.isEmpty());
+  const QRect strip = pdftest::InkBounds(longPage, cover, [](const QColor& c) {
+    return c.red() > 240 && c.green() > 240 && c.blue() > 240;
+  });
+  ASSERT_FALSE(strip.isEmpty()) << "the title is drawn over the cover without its white box";
+  EXPECT_LE(std::abs(strip.top() - cover.top()), 2);  // both start at 3.0 units
+  EXPECT_LT(strip.height(), cover.height());          // a strip, not the whole band
+  EXPECT_EQ(strip.left(), cover.left());              // the title runs on across the cover's left edge
 }

@@ -1,6 +1,7 @@
 // The printer and drawing services: no printer before a choice, the print dialog answered as a
 // person would (Qt's "Print to File (PDF)"), the current printer released before each choice,
-// text placed by its top-left corner and pictures at their own size on the paper, and the drawing calls' answers on any output.
+// text placed by its top-left corner on an opaque white background and pictures at their own
+// size on the paper, and the drawing calls' answers on any output.
 #include <gtest/gtest.h>
 
 #include <QBuffer>
@@ -185,6 +186,54 @@ TEST_F(Printing, TextByItsTopLeftCornerAndPicturesAtTheirOwnSizeOnPaper) {
   const double after = (origin.x() + static_cast<double>(x + advance)) / kShrink;
   EXPECT_LE(ink.right(), after + 1);
   EXPECT_GE(ink.right(), after - 0.3 * ink.height());
+}
+
+TEST_F(Printing, TextOverAPictureCutsAWhiteStripOutOfIt) {
+  // A fresh printer page draws text on an opaque white background: the text's box (its width
+  // by the font's ascent + descent) is white behind the letters, also over a picture.
+  const QString file = Pdf("over.pdf");
+  auto answer = PrintDialogAnswer::PrintToPdf(file);
+  ASSERT_TRUE(PrinterChoose());
+  ASSERT_TRUE(PrintStart("Texto sobre imagen"));
+  auto* painter = static_cast<QPainter*>(DrawStart(PrinterTarget()));
+  ASSERT_NE(painter, nullptr);
+  auto* printer = dynamic_cast<QPrinter*>(painter->device());
+  ASSERT_NE(printer, nullptr);
+  const int dpi = printer->resolution();
+  const QPointF origin = printer->pageRect(QPrinter::DevicePixel).topLeft() -
+                         printer->paperRect(QPrinter::DevicePixel).topLeft();
+  const std::string jpeg = SolidJpeg(3 * dpi, dpi, Qt::red);
+  ASSERT_NE(ImageFromMemory(51, jpeg.data(), jpeg.size()), nullptr);
+  const std::int64_t x = dpi, y = dpi;
+  DrawPicture(ImageHandle(51), x, y);
+  DrawFont(FontLoad(0, "Arial", 12, 0));
+  const std::int64_t tx = x + dpi / 2, ty = y + dpi / 4;
+  const std::int64_t advance = MeasureText("H  H");
+  DrawTextAt(tx, ty, "H  H");
+  QFont font("Arial");
+  font.setPixelSize(12 * dpi / 72);
+  const QFontMetricsF metrics(font, printer);
+  const double boxHeight = metrics.ascent() + metrics.descent();
+  DrawStop();
+  PrintStop();
+
+  constexpr int kShrink = 4;
+  const QImage page = pdftest::RenderFirstPage(file.toStdString(), dpi / kShrink, dir_.path() / "over");
+  ASSERT_FALSE(page.isNull());
+  fs::create_directories(TEST_OUTPUT_DIR);
+  page.save(QString(TEST_OUTPUT_DIR) + "/printing_text_over_picture.png");
+  // The text's box on the rendered page, less a pixel of smoothing at each edge.
+  const QRect box(static_cast<int>((origin.x() + static_cast<double>(tx)) / kShrink) + 1,
+                  static_cast<int>((origin.y() + static_cast<double>(ty)) / kShrink) + 1,
+                  static_cast<int>(static_cast<double>(advance) / kShrink) - 2,
+                  static_cast<int>(boxHeight / kShrink) - 2);
+  const auto white = [](const QColor& c) { return c.red() > 240 && c.green() > 240 && c.blue() > 240; };
+  EXPECT_TRUE(pdftest::InkBounds(page, box, pdftest::Red).isEmpty()) << "the picture shows through the text";
+  EXPECT_FALSE(pdftest::InkBounds(page, box, white).isEmpty()) << "no white between the letters";
+  EXPECT_FALSE(pdftest::InkBounds(page, box, pdftest::Dark).isEmpty()) << "no letters";
+  // Around the box the picture is whole.
+  const QRect below(box.left(), box.bottom() + 4, box.width(), 10);
+  EXPECT_EQ(pdftest::InkBounds(page, below, pdftest::Red), below);
 }
 
 TEST_F(Printing, DrawingCallsAnswerAlikeOnAnyOutput) {
