@@ -40,7 +40,7 @@ void Free(GadgetEntry& e) {
 }
 
 QWidget* Register(int number, std::unique_ptr<GadgetKind> kind, int x, int y, int w, int h) {
-  QWidget* widget = kind->Widget();
+  QWidget* widget = kind->AsWidget();
   if (number < 0) {
     delete widget;
     return nullptr;

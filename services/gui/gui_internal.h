@@ -27,7 +27,7 @@ namespace gui {
 class GadgetKind {
  public:
   virtual ~GadgetKind() = default;
-  virtual QWidget* Widget() const = 0;
+  virtual QWidget* AsWidget() const = 0;  // null once the toolkit has destroyed it
 
   virtual void SetText(const Text&) {}
   virtual Text GetText() const { return {}; }
@@ -44,7 +44,7 @@ template <typename W>
 class GadgetOf : public GadgetKind {
  public:
   explicit GadgetOf(W* widget) : widget_(widget) {}
-  QWidget* Widget() const final { return widget_.data(); }
+  QWidget* AsWidget() const final { return widget_.data(); }
   W* widget() const { return widget_.data(); }
 
  private:
@@ -68,7 +68,7 @@ struct WindowEntry {
 struct GadgetEntry {
   std::unique_ptr<GadgetKind> kind;  // none: the number holds nothing
   int window = 0;
-  QWidget* widget() const { return kind != nullptr ? kind->Widget() : nullptr; }
+  QWidget* widget() const { return kind != nullptr ? kind->AsWidget() : nullptr; }
 };
 
 // Option buttons made one after another: selecting one clears the others.
