@@ -23,7 +23,7 @@ GadgetEntry* Gadget(int number) {
   auto& g = state().gadgets;
   if (number < 0 || static_cast<std::size_t>(number) >= g.size()) return nullptr;
   GadgetEntry& e = g[static_cast<std::size_t>(number)];
-  if (e.kind == Kind::None || e.widget.isNull()) return nullptr;
+  if (e.widget() == nullptr) return nullptr;
   return &e;
 }
 
@@ -34,39 +34,24 @@ WindowEntry* Window(int number) {
   return e.widget.isNull() ? nullptr : &e;
 }
 
-int WindowNumberOf(const QWidget* widget) {
-  if (widget == nullptr) return 0;
-  const QWidget* top = widget->window();
-  auto& w = state().windows;
-  for (std::size_t i = 0; i < w.size(); ++i)
-    if (w[i].widget == top) return static_cast<int>(i);
-  return 0;
-}
-
-QWidget* CurrentClient() {
-  WindowEntry* w = Window(state().currentWindow);
-  return w != nullptr ? w->widget.data() : nullptr;
-}
-
 void Free(GadgetEntry& e) {
-  delete e.widget.data();
+  delete e.widget();
   e = GadgetEntry{};
 }
 
-QWidget* Register(int number, Kind kind, QWidget* widget, int x, int y, int w, int h) {
+QWidget* Register(int number, std::unique_ptr<GadgetKind> kind, int x, int y, int w, int h) {
+  QWidget* widget = kind->AsWidget();
   if (number < 0) {
     delete widget;
     return nullptr;
   }
   GadgetEntry& e = Slot(state().gadgets, number);
-  if (e.widget != widget) Free(e);
-  e.kind = kind;
-  e.widget = widget;
+  if (e.widget() != widget) Free(e);
+  e.kind = std::move(kind);
   e.window = state().currentWindow;
   widget->setGeometry(x, y, w, h);
   widget->show();  // shown with its window; a hidden window keeps it hidden until then
-  state().lastCreatedNumber = number;
-  state().lastCreatedKind = kind;
+  state().openOptionGroup.reset();  // any gadget but an option button ends a group
   return widget;
 }
 
@@ -74,8 +59,6 @@ void QueueGadget(int number, int subtype) {
   const GadgetEntry* e = Gadget(number);
   GuiQueueEvent(Event{GadgetActivity, e != nullptr ? e->window : 0, number, subtype});
 }
-
-namespace {
 
 // A top-level window: its whole inside is the client area. The close box only asks; the
 // window goes when the program closes it.
@@ -109,6 +92,22 @@ class ClientWindow : public QWidget {
   QColor back_;
   bool closing_ = false;
 };
+
+int WindowNumberOf(const QWidget* widget) {
+  if (widget == nullptr) return 0;
+  const QWidget* top = widget->window();
+  auto& w = state().windows;
+  for (std::size_t i = 0; i < w.size(); ++i)
+    if (w[i].widget == top) return static_cast<int>(i);
+  return 0;
+}
+
+QWidget* CurrentClient() {
+  WindowEntry* w = Window(state().currentWindow);
+  return w != nullptr ? w->widget.data() : nullptr;
+}
+
+namespace {
 
 // Turns the windows' shortcut keys into events before any gadget sees them.
 class ShortcutFilter : public QObject {
@@ -168,7 +167,7 @@ void GuiShutdown() {
   State& s = state();
   for (auto& g : s.gadgets) g = GadgetEntry{};
   for (auto& w : s.windows) {
-    if (auto* cw = static_cast<ClientWindow*>(w.widget.data())) {
+    if (ClientWindow* cw = w.widget.data()) {
       cw->AllowClose();
       delete cw;
     }
@@ -177,8 +176,7 @@ void GuiShutdown() {
   s.fonts.clear();
   s.queue.clear();
   s.currentWindow = 0;
-  s.lastCreatedNumber = -1;
-  s.lastCreatedKind = Kind::None;
+  s.openOptionGroup.reset();
 }
 
 // --- Windows ------------------------------------------------------------------------------
@@ -209,7 +207,7 @@ NativeHandle WindowOpen(int number, int x, int y, int width, int height, const T
     w->move(x, y);
   }
   state().currentWindow = number;
-  state().lastCreatedKind = Kind::None;
+  state().openOptionGroup.reset();
   if ((flags & kWindowInvisible) == 0) w->show();
   return w;
 }
@@ -219,7 +217,7 @@ void WindowClose(int number) {
   if (w == nullptr) return;
   for (auto& g : state().gadgets)
     if (g.window == number) g = GadgetEntry{};
-  auto* cw = static_cast<ClientWindow*>(w->widget.data());
+  ClientWindow* cw = w->widget.data();
   cw->AllowClose();
   cw->close();
   delete cw;
@@ -259,8 +257,7 @@ void WindowSetTitle(int number, const Text& title) {
 }
 
 void WindowSetBackColour(int number, Rgb colour) {
-  if (WindowEntry* w = Window(number))
-    static_cast<ClientWindow*>(w->widget.data())->SetBack(QColor(colour.r, colour.g, colour.b));
+  if (WindowEntry* w = Window(number)) w->widget->SetBack(QColor(colour.r, colour.g, colour.b));
 }
 
 QWidget* GuiWindowClient(int window) {

@@ -17,8 +17,11 @@ namespace {
 // The program's foreground window, which owns a dialog; none when no window is shown.
 QWidget* Owner() {
   if (QWidget* active = QApplication::activeWindow()) return active;
-  for (const auto& w : gui::state().windows)
-    if (!w.widget.isNull() && w.widget->isVisible() && w.widget->isEnabled()) return w.widget.data();
+  const auto windows = static_cast<int>(gui::state().windows.size());
+  for (int number = 0; number < windows; ++number) {
+    QWidget* w = GuiWindowClient(number);
+    if (w != nullptr && w->isVisible() && w->isEnabled()) return w;
+  }
   return nullptr;
 }
 

@@ -1,5 +1,6 @@
 // The GUI layer's gadgets other than lists: buttons, text fields, labels, frames, option
-// buttons, picture boxes and the link label, and the operations every gadget answers.
+// buttons, picture boxes, the link label and gadgets adopted from other services, each with
+// the adapter that gives its kind's text and state; and the operations every gadget answers.
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,7 +10,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTreeWidget>
 
 #include "services/gui/gui_internal.h"
 #include "services/text/qt_text.h"
@@ -87,18 +87,6 @@ class LinkLabel : public QLabel {
   QColor hover_;
 };
 
-void ShowPicture(QLabel* box, GadgetEntry& e, ImageHandle_t image, bool resize) {
-  e.image = image;
-  const QImage* picture = GuiImageOf(image);
-  if (picture == nullptr || picture->isNull()) {
-    e.image = nullptr;
-    box->clear();  // the box's area is erased: the window's background shows through
-    return;
-  }
-  box->setPixmap(QPixmap::fromImage(*picture));  // a copy: the image may be freed later
-  if (resize) box->resize(picture->size());
-}
-
 void SetButtonPicture(QPushButton* button, ImageHandle_t image) {
   const QImage* picture = GuiImageOf(image);
   if (picture == nullptr || picture->isNull()) {
@@ -111,6 +99,154 @@ void SetButtonPicture(QPushButton* button, ImageHandle_t image) {
 
 QWidget* Parent() { return CurrentClient(); }
 
+// --- The kinds: what each answers of text, state, back colour and selection ---------------
+
+// Push buttons: the text is the caption.
+class ButtonKind : public GadgetOf<QPushButton> {
+ public:
+  using GadgetOf::GadgetOf;
+  void SetText(const Text& text) override { widget()->setText(Caption(text)); }
+  Text GetText() const override { return FromCaption(widget()->text()); }
+};
+
+// Picture buttons: a button whose picture GadgetSetState changes.
+class PictureButtonKind : public ButtonKind {
+ public:
+  using ButtonKind::ButtonKind;
+  void SetPicture(ImageHandle_t image) override { SetButtonPicture(widget(), image); }
+};
+
+// The back colour of a text field is that of the area behind its text.
+void PaintBase(QWidget* field, const QColor& colour) {
+  QPalette p = field->palette();
+  p.setColor(QPalette::Base, colour);
+  field->setPalette(p);
+}
+
+// One-line text fields: the text shows from its start, however long.
+class LineFieldKind : public GadgetOf<QLineEdit> {
+ public:
+  using GadgetOf::GadgetOf;
+  void SetText(const Text& text) override {
+    widget()->setText(TextToQString(text));
+    widget()->setCursorPosition(0);
+  }
+  Text GetText() const override { return TextFromQString(widget()->text()); }
+  void SetBackColour(const QColor& colour) override { PaintBase(widget(), colour); }
+  void SelectAll() override { widget()->selectAll(); }
+};
+
+// Multi-line text fields: lines break at CR LF both ways.
+class MultiLineFieldKind : public GadgetOf<QPlainTextEdit> {
+ public:
+  using GadgetOf::GadgetOf;
+  void SetText(const Text& text) override { widget()->setPlainText(Shown(text)); }
+  Text GetText() const override {
+    QString s = widget()->toPlainText();
+    s.replace(QChar('\n'), QStringLiteral("\r\n"));  // as a desktop edit control hands it out
+    return TextFromQString(s);
+  }
+  void SetBackColour(const QColor& colour) override { PaintBase(widget(), colour); }
+  void SelectAll() override { widget()->selectAll(); }
+};
+
+// Labels and the link label: the text comes back as it was given, line breaks and all.
+class LabelKind : public GadgetOf<QLabel> {
+ public:
+  LabelKind(QLabel* label, Text text) : GadgetOf(label), text_(std::move(text)) {}
+  void SetText(const Text& text) override {
+    widget()->setText(Shown(text));
+    text_ = text;
+  }
+  Text GetText() const override { return text_; }
+  void SetBackColour(const QColor& colour) override {
+    QPalette p = widget()->palette();
+    p.setColor(QPalette::Window, colour);
+    widget()->setPalette(p);
+    widget()->setAutoFillBackground(true);
+  }
+
+ private:
+  Text text_;
+};
+
+// Frames: the text is the caption; a back colour is ignored.
+class FrameKind : public GadgetOf<QGroupBox> {
+ public:
+  using GadgetOf::GadgetOf;
+  void SetText(const Text& text) override { widget()->setTitle(Caption(text)); }
+  Text GetText() const override { return FromCaption(widget()->title()); }
+};
+
+}  // namespace
+
+struct OptionGroup {
+  std::vector<QPointer<QRadioButton>> options;  // a freed option's pointer is null
+};
+
+namespace {
+
+// Option buttons: the text is the caption; the state 1 selected, 0 not. Selecting one clears
+// every other option of its group. A back colour is ignored.
+class OptionKind : public GadgetOf<QRadioButton> {
+ public:
+  OptionKind(QRadioButton* option, std::shared_ptr<OptionGroup> group)
+      : GadgetOf(option), group_(std::move(group)) {
+    group_->options.emplace_back(option);
+  }
+  void SetText(const Text& text) override { widget()->setText(Caption(text)); }
+  Text GetText() const override { return FromCaption(widget()->text()); }
+  void SetState(std::int64_t value) override {
+    if (value == 1) {
+      for (const QPointer<QRadioButton>& other : group_->options)
+        if (!other.isNull()) other->setChecked(false);
+    }
+    widget()->setChecked(value == 1);
+  }
+  std::int64_t GetState() const override { return widget()->isChecked() ? 1 : 0; }
+
+ private:
+  std::shared_ptr<OptionGroup> group_;
+};
+
+// Picture boxes: the state is the handle of the picture shown, 0 for none. A picture gives
+// the box its size; none erases the box's area.
+class PictureKind : public GadgetOf<QLabel> {
+ public:
+  using GadgetOf::GadgetOf;
+  void SetPicture(ImageHandle_t image) override {
+    const QImage* picture = GuiImageOf(image);
+    if (picture == nullptr || picture->isNull()) {
+      image_ = nullptr;
+      widget()->clear();  // the box's area is erased: the window's background shows through
+      return;
+    }
+    image_ = image;
+    widget()->setPixmap(QPixmap::fromImage(*picture));  // a copy: the image may be freed later
+    widget()->resize(picture->size());
+  }
+  void SetState(std::int64_t value) override {
+    if (value == 0) SetPicture(nullptr);
+  }
+  std::int64_t GetState() const override { return reinterpret_cast<std::intptr_t>(image_); }
+
+ private:
+  ImageHandle_t image_ = nullptr;
+};
+
+// Gadgets made by another service: their text is what that service's hooks make of it.
+class AdoptedKind : public GadgetOf<QWidget> {
+ public:
+  AdoptedKind(QWidget* widget, GadgetHooks hooks) : GadgetOf(widget), hooks_(std::move(hooks)) {}
+  void SetText(const Text& text) override {
+    if (hooks_.setText) hooks_.setText(text);
+  }
+  Text GetText() const override { return hooks_.getText ? hooks_.getText() : Text{}; }
+
+ private:
+  GadgetHooks hooks_;
+};
+
 }  // namespace
 }  // namespace gui
 
@@ -122,7 +258,7 @@ NativeHandle GadgetCreateButton(int number, int x, int y, int w, int h, const Te
   auto* b = new QPushButton(Caption(text), parent);
   b->setAutoDefault(false);
   QObject::connect(b, &QPushButton::clicked, [number] { QueueGadget(number, 0); });
-  return Register(number, Kind::Button, b, x, y, w, h);
+  return Register(number, std::make_unique<ButtonKind>(b), x, y, w, h);
 }
 
 NativeHandle GadgetCreatePictureButton(int number, int x, int y, int w, int h,
@@ -133,9 +269,7 @@ NativeHandle GadgetCreatePictureButton(int number, int x, int y, int w, int h,
   b->setAutoDefault(false);
   SetButtonPicture(b, image);
   QObject::connect(b, &QPushButton::clicked, [number] { QueueGadget(number, 0); });
-  QWidget* made = Register(number, Kind::PictureButton, b, x, y, w, h);
-  Gadget(number)->image = image;
-  return made;
+  return Register(number, std::make_unique<PictureButtonKind>(b), x, y, w, h);
 }
 
 NativeHandle GadgetCreateTextField(int number, int x, int y, int w, int h, const Text& text,
@@ -161,7 +295,7 @@ NativeHandle GadgetCreateTextField(int number, int x, int y, int w, int h, const
     QObject::connect(t, &QPlainTextEdit::textChanged, [number, t] {
       if (t->hasFocus()) QueueGadget(number, kTextChanged);
     });
-    return Register(number, Kind::MultiLineField, t, x, y, w, h);
+    return Register(number, std::make_unique<MultiLineFieldKind>(t), x, y, w, h);
   }
   auto* e = new QLineEdit(TextToQString(text), parent);
   e->setReadOnly(readOnly);
@@ -169,7 +303,7 @@ NativeHandle GadgetCreateTextField(int number, int x, int y, int w, int h, const
   if (borderless) e->setTextMargins(0, 0, 0, 0);
   e->setCursorPosition(0);
   QObject::connect(e, &QLineEdit::textEdited, [number] { QueueGadget(number, kTextChanged); });
-  return Register(number, Kind::LineField, e, x, y, w, h);
+  return Register(number, std::make_unique<LineFieldKind>(e), x, y, w, h);
 }
 
 NativeHandle GadgetCreateLabel(int number, int x, int y, int w, int h, const Text& text,
@@ -182,9 +316,7 @@ NativeHandle GadgetCreateLabel(int number, int x, int y, int w, int h, const Tex
   l->setAlignment(((flags & kLabelCentred) != 0 ? Qt::AlignHCenter : Qt::AlignLeft) |
                   Qt::AlignTop);
   l->setText(Shown(text));
-  QWidget* made = Register(number, Kind::Label, l, x, y, w, h);
-  Gadget(number)->labelText = text;
-  return made;
+  return Register(number, std::make_unique<LabelKind>(l, text), x, y, w, h);
 }
 
 NativeHandle GadgetCreateFrame(int number, int x, int y, int w, int h, const Text& caption) {
@@ -195,7 +327,7 @@ NativeHandle GadgetCreateFrame(int number, int x, int y, int w, int h, const Tex
   // A frame is drawn under every other gadget and lets every click through, whichever was
   // made first.
   f->setAttribute(Qt::WA_TransparentForMouseEvents);
-  QWidget* made = Register(number, Kind::Frame, f, x, y, w, h);
+  QWidget* made = Register(number, std::make_unique<FrameKind>(f), x, y, w, h);
   f->lower();
   return made;
 }
@@ -203,14 +335,12 @@ NativeHandle GadgetCreateFrame(int number, int x, int y, int w, int h, const Tex
 NativeHandle GadgetCreateOption(int number, int x, int y, int w, int h, const Text& text) {
   QWidget* parent = Parent();
   if (parent == nullptr || number < 0) return nullptr;
-  const bool continuesGroup = state().lastCreatedKind == Kind::Option;
-  const int previous = state().lastCreatedNumber;
+  std::shared_ptr<OptionGroup> group = state().openOptionGroup;
+  if (group == nullptr) group = std::make_shared<OptionGroup>();
   auto* o = new OptionButton(Caption(text), parent);
   o->setAutoExclusive(false);  // the layer keeps the groups itself
-  QWidget* made = Register(number, Kind::Option, o, x, y, w, h);
-  GadgetEntry* e = Gadget(number);
-  const GadgetEntry* before = continuesGroup ? Gadget(previous) : nullptr;
-  e->group = before != nullptr ? before->group : number;
+  QWidget* made = Register(number, std::make_unique<OptionKind>(o, group), x, y, w, h);
+  state().openOptionGroup = std::move(group);
   QObject::connect(o, &QRadioButton::clicked, [number] {
     GadgetSetState(number, std::int64_t{1});  // clears the rest of the group
     QueueGadget(number, 0);
@@ -224,8 +354,8 @@ NativeHandle GadgetCreatePicture(int number, int x, int y, int w, int h, ImageHa
   auto* p = new QLabel(parent);
   p->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   p->setFocusPolicy(Qt::NoFocus);
-  QWidget* made = Register(number, Kind::Picture, p, x, y, w, h);
-  ShowPicture(p, *Gadget(number), image, true);
+  QWidget* made = Register(number, std::make_unique<PictureKind>(p), x, y, w, h);
+  GadgetSetState(number, image);  // the picture's size, once the box is placed
   return made;
 }
 
@@ -235,9 +365,7 @@ NativeHandle GadgetCreateLink(int number, int x, int y, int w, int h, const Text
   if (parent == nullptr || number < 0) return nullptr;
   auto* l = new LinkLabel(number, QColor(hoverColour.r, hoverColour.g, hoverColour.b), parent);
   l->setText(Shown(text));
-  QWidget* made = Register(number, Kind::Link, l, x, y, w, h);
-  Gadget(number)->labelText = text;
-  return made;
+  return Register(number, std::make_unique<LabelKind>(l, text), x, y, w, h);
 }
 
 void GuiAdoptGadget(int number, QWidget* widget, GadgetHooks hooks) {
@@ -246,181 +374,82 @@ void GuiAdoptGadget(int number, QWidget* widget, GadgetHooks hooks) {
   const bool hidden = widget->isHidden();
   if (widget->parentWidget() == nullptr && CurrentClient() != nullptr)
     widget->setParent(CurrentClient());
-  Register(number, Kind::Adopted, widget, place.x(), place.y(), place.width(), place.height());
+  Register(number, std::make_unique<AdoptedKind>(widget, std::move(hooks)), place.x(), place.y(),
+           place.width(), place.height());
   if (hidden) widget->hide();
-  Gadget(number)->hooks = std::move(hooks);
 }
 
 QWidget* GuiGadgetWidget(int number) {
   GadgetEntry* e = Gadget(number);
-  return e != nullptr ? e->widget.data() : nullptr;
+  return e != nullptr ? e->widget() : nullptr;
 }
 
 // --- Operations on every gadget -----------------------------------------------------------
 
 void GadgetSetText(int number, const Text& text) {
-  GadgetEntry* e = Gadget(number);
-  if (e == nullptr) return;
-  QWidget* w = e->widget;
-  switch (e->kind) {
-    case Kind::Button:
-    case Kind::PictureButton: static_cast<QPushButton*>(w)->setText(Caption(text)); break;
-    case Kind::LineField: {
-      auto* f = static_cast<QLineEdit*>(w);
-      f->setText(TextToQString(text));
-      f->setCursorPosition(0);
-      break;
-    }
-    case Kind::MultiLineField: static_cast<QPlainTextEdit*>(w)->setPlainText(Shown(text)); break;
-    case Kind::Label:
-    case Kind::Link:
-      static_cast<QLabel*>(w)->setText(Shown(text));
-      e->labelText = text;
-      break;
-    case Kind::Frame: static_cast<QGroupBox*>(w)->setTitle(Caption(text)); break;
-    case Kind::Option: static_cast<QRadioButton*>(w)->setText(Caption(text)); break;
-    case Kind::Adopted:
-      if (e->hooks.setText) e->hooks.setText(text);
-      break;
-    default: break;
-  }
+  if (GadgetEntry* e = Gadget(number)) e->kind->SetText(text);
 }
 
 Text GadgetGetText(int number) {
   GadgetEntry* e = Gadget(number);
-  if (e == nullptr) return {};
-  QWidget* w = e->widget;
-  switch (e->kind) {
-    case Kind::Button:
-    case Kind::PictureButton: return FromCaption(static_cast<QPushButton*>(w)->text());
-    case Kind::LineField: return TextFromQString(static_cast<QLineEdit*>(w)->text());
-    case Kind::MultiLineField: {
-      QString s = static_cast<QPlainTextEdit*>(w)->toPlainText();
-      s.replace(QChar('\n'), QStringLiteral("\r\n"));  // as a desktop edit control hands it out
-      return TextFromQString(s);
-    }
-    case Kind::Label:
-    case Kind::Link: return e->labelText;
-    case Kind::Frame: return FromCaption(static_cast<QGroupBox*>(w)->title());
-    case Kind::Option: return FromCaption(static_cast<QRadioButton*>(w)->text());
-    case Kind::Adopted: return e->hooks.getText ? e->hooks.getText() : Text{};
-    default: return {};
-  }
+  return e != nullptr ? e->kind->GetText() : Text{};
 }
 
 void GadgetSetState(int number, std::int64_t value) {
-  GadgetEntry* e = Gadget(number);
-  if (e == nullptr) return;
-  switch (e->kind) {
-    case Kind::Option: {
-      if (value == 1) {
-        for (auto& g : state().gadgets)
-          if (g.kind == Kind::Option && g.group == e->group && !g.widget.isNull())
-            static_cast<QRadioButton*>(g.widget.data())->setChecked(false);
-      }
-      static_cast<QRadioButton*>(e->widget.data())->setChecked(value == 1);
-      break;
-    }
-    case Kind::Picture:
-      if (value == 0) ShowPicture(static_cast<QLabel*>(e->widget.data()), *e, nullptr, true);
-      break;
-    case Kind::List:
-      if (value < 0) {
-        static_cast<QTreeWidget*>(e->widget.data())->clearSelection();
-      } else {
-        ListSelectRow(number, static_cast<int>(value), true);
-      }
-      break;
-    default: break;
-  }
+  if (GadgetEntry* e = Gadget(number)) e->kind->SetState(value);
 }
 
 void GadgetSetState(int number, ImageHandle_t image) {
-  GadgetEntry* e = Gadget(number);
-  if (e == nullptr) return;
-  if (e->kind == Kind::Picture) ShowPicture(static_cast<QLabel*>(e->widget.data()), *e, image, true);
-  if (e->kind == Kind::PictureButton) {
-    SetButtonPicture(static_cast<QPushButton*>(e->widget.data()), image);
-    e->image = image;
-  }
+  if (GadgetEntry* e = Gadget(number)) e->kind->SetPicture(image);
 }
 
 std::int64_t GadgetGetState(int number) {
   GadgetEntry* e = Gadget(number);
-  if (e == nullptr) return 0;
-  switch (e->kind) {
-    case Kind::Option: return static_cast<QRadioButton*>(e->widget.data())->isChecked() ? 1 : 0;
-    case Kind::List: {
-      auto* list = static_cast<QTreeWidget*>(e->widget.data());
-      const auto selected = list->selectedItems();
-      return selected.isEmpty() ? -1 : list->indexOfTopLevelItem(selected.first());
-    }
-    case Kind::Picture: return reinterpret_cast<std::intptr_t>(e->image);
-    default: return 0;
-  }
+  return e != nullptr ? e->kind->GetState() : 0;
 }
 
 void GadgetSetFont(int number, FontHandle font) {
   GadgetEntry* e = Gadget(number);
   if (e == nullptr) return;
-  e->widget->setFont(font != nullptr ? *GuiFontOf(font) : QFont());
+  e->widget()->setFont(font != nullptr ? *GuiFontOf(font) : QFont());
 }
 
 void GadgetSetBackColour(int number, Rgb colour) {
   GadgetEntry* e = Gadget(number);
-  if (e == nullptr) return;
-  const QColor c(colour.r, colour.g, colour.b);
-  QPalette p = e->widget->palette();
-  switch (e->kind) {
-    case Kind::LineField:
-    case Kind::MultiLineField:
-      p.setColor(QPalette::Base, c);
-      e->widget->setPalette(p);
-      break;
-    case Kind::Label:
-    case Kind::Link:
-      p.setColor(QPalette::Window, c);
-      e->widget->setPalette(p);
-      e->widget->setAutoFillBackground(true);
-      break;
-    default: break;  // option buttons, frames and the rest keep their look
-  }
+  if (e != nullptr) e->kind->SetBackColour(QColor(colour.r, colour.g, colour.b));
 }
 
 void GadgetSetEnabled(int number, bool enabled) {
-  if (GadgetEntry* e = Gadget(number)) e->widget->setEnabled(enabled);
+  if (GadgetEntry* e = Gadget(number)) e->widget()->setEnabled(enabled);
 }
 
 void GadgetHide(int number, bool hide) {
-  if (GadgetEntry* e = Gadget(number)) e->widget->setVisible(!hide);
+  if (GadgetEntry* e = Gadget(number)) e->widget()->setVisible(!hide);
 }
 
 void GadgetFocus(int number) {
-  if (GadgetEntry* e = Gadget(number)) e->widget->setFocus(Qt::OtherFocusReason);
+  if (GadgetEntry* e = Gadget(number)) e->widget()->setFocus(Qt::OtherFocusReason);
 }
 
 bool GadgetHasFocus(int number) {
   GadgetEntry* e = Gadget(number);
   if (e == nullptr) return false;
   // The window's own focus gadget: the one keys go to while the window is active.
-  const QWidget* focus = e->widget->window()->focusWidget();
-  return focus != nullptr && (focus == e->widget || e->widget->isAncestorOf(focus));
+  const QWidget* focus = e->widget()->window()->focusWidget();
+  return focus != nullptr && (focus == e->widget() || e->widget()->isAncestorOf(focus));
 }
 
 void GadgetResize(int number, int x, int y, int w, int h) {
   GadgetEntry* e = Gadget(number);
   if (e == nullptr) return;
-  QRect r = e->widget->geometry();
+  QRect r = e->widget()->geometry();
   if (x != kLeaveUnchanged) r.moveLeft(x);
   if (y != kLeaveUnchanged) r.moveTop(y);
   if (w != kLeaveUnchanged) r.setWidth(w);
   if (h != kLeaveUnchanged) r.setHeight(h);
-  e->widget->setGeometry(r);
+  e->widget()->setGeometry(r);
 }
 
 void TextFieldSelectAll(int number) {
-  GadgetEntry* e = Gadget(number);
-  if (e == nullptr) return;
-  if (e->kind == Kind::LineField) static_cast<QLineEdit*>(e->widget.data())->selectAll();
-  if (e->kind == Kind::MultiLineField) static_cast<QPlainTextEdit*>(e->widget.data())->selectAll();
+  if (GadgetEntry* e = Gadget(number)) e->kind->SelectAll();
 }

@@ -1,9 +1,16 @@
 #pragma once
 // The GUI layer's own tables, shared by its source files: windows, gadgets, fonts and the one
 // event queue. Nothing outside services/gui includes this.
+//
+// The tables keep each object with its own type: a window as the layer's top-level window, a
+// gadget as its kind's adapter, which holds the widget as the widget's own class and answers
+// the operations that differ by kind (text, state, back colour, selecting all). A new kind of
+// gadget is one adapter and one creation operation; the operations on every gadget stay as
+// they are. The adapters themselves live with their kinds (gui_gadgets.cpp, gui_lists.cpp).
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -14,20 +21,38 @@ class QEventLoop;
 
 namespace gui {
 
-enum class Kind {
-  None,
-  Button,
-  PictureButton,
-  LineField,
-  MultiLineField,
-  Label,
-  Frame,
-  Option,
-  List,
-  Picture,
-  Link,
-  Adopted,
+// What one kind of gadget does with the operations whose meaning depends on the kind. The
+// layer calls them only while the widget lives. An operation a kind does not have does
+// nothing and answers 0 or an empty text, as on an empty number.
+class GadgetKind {
+ public:
+  virtual ~GadgetKind() = default;
+  virtual QWidget* AsWidget() const = 0;  // null once the toolkit has destroyed it
+
+  virtual void SetText(const Text&) {}
+  virtual Text GetText() const { return {}; }
+  virtual void SetState(std::int64_t) {}
+  virtual void SetPicture(ImageHandle_t) {}  // GadgetSetState with an image handle
+  virtual std::int64_t GetState() const { return 0; }
+  virtual void SetBackColour(const QColor&) {}
+  virtual void SelectAll() {}
 };
+
+// The base of an adapter whose widget is of class W: it keeps the widget as a W, guarded, so
+// that the layer sees when the toolkit has destroyed it.
+template <typename W>
+class GadgetOf : public GadgetKind {
+ public:
+  explicit GadgetOf(W* widget) : widget_(widget) {}
+  QWidget* AsWidget() const final { return widget_.data(); }
+  W* widget() const { return widget_.data(); }
+
+ private:
+  QPointer<W> widget_;
+};
+
+// The layer's top-level window, defined with the window operations in gui.cpp.
+class ClientWindow;
 
 struct Shortcut {
   int key = 0;
@@ -35,20 +60,19 @@ struct Shortcut {
 };
 
 struct WindowEntry {
-  QPointer<QWidget> widget;  // the top-level window; its whole inside is the client area
+  QPointer<ClientWindow> widget;  // the top-level window; its whole inside is the client area
   std::vector<Shortcut> shortcuts;
   bool centre = false;
 };
 
 struct GadgetEntry {
-  Kind kind = Kind::None;
-  QPointer<QWidget> widget;
+  std::unique_ptr<GadgetKind> kind;  // none: the number holds nothing
   int window = 0;
-  int group = 0;              // option buttons: the number of the group's first option
-  ImageHandle_t image = nullptr;
-  Text labelText;             // labels: the text as given, line breaks and all
-  GadgetHooks hooks;          // adopted gadgets
+  QWidget* widget() const { return kind != nullptr ? kind->AsWidget() : nullptr; }
 };
+
+// Option buttons made one after another: selecting one clears the others.
+struct OptionGroup;
 
 // Numbered tables grow in steps of 16 entries.
 template <typename T>
@@ -64,8 +88,9 @@ struct State {
   std::vector<std::unique_ptr<QFont>> fonts;
   std::deque<Event> queue;
   int currentWindow = 0;
-  int lastCreatedNumber = -1;  // for option groups: the gadget created just before
-  Kind lastCreatedKind = Kind::None;
+  // The group that an option button made now joins: that of the gadget made just before, if
+  // that was an option button in the current window; else none, and the option starts one.
+  std::shared_ptr<OptionGroup> openOptionGroup;
   QEventLoop* waiting = nullptr;  // the loop EventWait/EventWaitFor blocks in, if any
   ListRowsChanged rowsChanged;
 };
@@ -77,15 +102,15 @@ GadgetEntry* Gadget(int number);
 WindowEntry* Window(int number);
 int WindowNumberOf(const QWidget* widget);
 
-// Registers a freshly made gadget widget (as a child of the current window) under a number,
-// freeing whatever was there, and places it. Answers the widget, or null without a window.
-QWidget* Register(int number, Kind kind, QWidget* widget, int x, int y, int w, int h);
+// Registers a freshly made gadget (its widget a child of the current window) under a number,
+// freeing whatever was there, and places it. Answers the widget, or null for a bad number.
+QWidget* Register(int number, std::unique_ptr<GadgetKind> kind, int x, int y, int w, int h);
 QWidget* CurrentClient();
 
 void QueueGadget(int number, int subtype);
 
 // The lists' side, in gui_lists.cpp.
-QWidget* MakeList(QWidget* parent, int number);
+QTreeWidget* MakeList(QWidget* parent, int number);
 void ListAfterRowsChanged(int number, bool cleared);
 
 }  // namespace gui

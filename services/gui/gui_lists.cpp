@@ -6,6 +6,8 @@
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
+#include <limits>
+
 #include "services/gui/gui_internal.h"
 #include "services/text/qt_text.h"
 
@@ -57,10 +59,42 @@ class ListView : public QTreeWidget {
   bool inDoubleClick_ = false;
 };
 
+void SelectRow(QTreeWidget* list, int row, bool selected) {
+  if (row < 0 || row >= list->topLevelItemCount()) return;
+  QTreeWidgetItem* item = list->topLevelItem(row);
+  if (selected) {
+    // One row at a time: selecting one clears the other.
+    list->selectionModel()->setCurrentIndex(list->indexFromItem(item),
+                                            QItemSelectionModel::ClearAndSelect |
+                                                QItemSelectionModel::Rows);
+  } else {
+    item->setSelected(false);
+  }
+}
+
+// A list's state is the index of its selected row, -1 for none; its text is nothing (its
+// cells have operations of their own).
+class ListKind : public GadgetOf<QTreeWidget> {
+ public:
+  using GadgetOf::GadgetOf;
+  void SetState(std::int64_t value) override {
+    if (value < 0) {
+      widget()->clearSelection();
+    } else if (value <= std::numeric_limits<int>::max()) {
+      SelectRow(widget(), static_cast<int>(value), true);
+    }
+  }
+  std::int64_t GetState() const override {
+    const auto selected = widget()->selectedItems();
+    return selected.isEmpty() ? -1 : widget()->indexOfTopLevelItem(selected.first());
+  }
+};
+
 QTreeWidget* ListOf(int number) {
   GadgetEntry* e = Gadget(number);
-  if (e == nullptr || e->kind != Kind::List) return nullptr;
-  return static_cast<QTreeWidget*>(e->widget.data());
+  // The one place a gadget's kind is asked: the list operations take lists only.
+  const auto* list = e != nullptr ? dynamic_cast<const ListKind*>(e->kind.get()) : nullptr;
+  return list != nullptr ? list->widget() : nullptr;
 }
 
 // A column of width 0 is fixed, so that nobody can drag it open; the others can be resized.
@@ -82,7 +116,7 @@ void ShiftTexts(QTreeWidgetItem* item, int from, int count, int by) {
 
 }  // namespace
 
-QWidget* MakeList(QWidget* parent, int number) {
+QTreeWidget* MakeList(QWidget* parent, int number) {
   auto* list = new ListView(number, parent);
   list->setRootIsDecorated(false);
   list->setItemsExpandable(false);
@@ -123,12 +157,12 @@ NativeHandle GadgetCreateList(int number, int x, int y, int w, int h, const Text
                               int column0Width, int flags) {
   QWidget* parent = CurrentClient();
   if (parent == nullptr || number < 0) return nullptr;
-  auto* list = static_cast<QTreeWidget*>(MakeList(parent, number));
+  QTreeWidget* list = MakeList(parent, number);
   (void)flags;  // full-row select, grid lines and a kept selection are how every list is made
   list->setColumnCount(1);
   list->headerItem()->setText(0, TextToQString(column0Title));
   SetColumnWidth(list, 0, column0Width);
-  return Register(number, Kind::List, list, x, y, w, h);
+  return Register(number, std::make_unique<ListKind>(list), x, y, w, h);
 }
 
 QTreeWidget* GuiListWidget(int number) { return ListOf(number); }
@@ -208,17 +242,7 @@ std::int64_t ListCount(int number) {
 }
 
 void ListSelectRow(int number, int row, bool selected) {
-  QTreeWidget* list = ListOf(number);
-  if (list == nullptr || row < 0 || row >= list->topLevelItemCount()) return;
-  QTreeWidgetItem* item = list->topLevelItem(row);
-  if (selected) {
-    // One row at a time: selecting one clears the other.
-    list->selectionModel()->setCurrentIndex(list->indexFromItem(item),
-                                            QItemSelectionModel::ClearAndSelect |
-                                                QItemSelectionModel::Rows);
-  } else {
-    item->setSelected(false);
-  }
+  if (QTreeWidget* list = ListOf(number)) SelectRow(list, row, selected);
 }
 
 Text ListCellText(int number, int row, int column) {

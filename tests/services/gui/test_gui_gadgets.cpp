@@ -102,6 +102,12 @@ TEST_F(GuiGadgets, OptionsMadeOneAfterAnotherFormOneGroup) {
   EXPECT_EQ(GadgetGetState(26), 1);
   EXPECT_EQ(Subtypes(TakeAll(), 26), (std::vector<int>{0}));
   EXPECT_EQ(GadgetGetState(41), 1);
+
+  // An option made again under its number, right after its group, is still one of the group.
+  GadgetSetState(40, std::int64_t{1});
+  GadgetCreateOption(41, 150, 30, 120, 20, "otro B"_t);
+  GadgetSetState(41, std::int64_t{1});
+  EXPECT_EQ(GadgetGetState(40), 0);
 }
 
 TEST_F(GuiGadgets, BackColourIsIgnoredByOptionsAndFrames) {

@@ -224,6 +224,8 @@ TEST_F(GuiLists, SelectingByTheProgramKeepsOneRowAndRaisesOnlyTheChange) {
   EXPECT_EQ(GadgetGetState(kList), 1);
   GadgetSetState(kList, std::int64_t{-1});
   EXPECT_EQ(GadgetGetState(kList), -1);
+  GadgetSetState(kList, (std::int64_t{1} << 32) + 2);  // no such row: not row 2 cut to an int
+  EXPECT_EQ(GadgetGetState(kList), -1);
   ListSelectRow(kList, 1, true);
   ListRemoveRow(kList, 1);
   EXPECT_EQ(ListCount(kList), 2);
