@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,8 @@ void ExpectQuestion(const DialogSeen& box) {
   EXPECT_EQ(box.caption, "Cambios en FAVORITOS sin salvar");
 }
 
+void PrintTo(const Condition& c, std::ostream* out) { *out << c.id; }
+
 class FavouritesFileConditions : public ::testing::TestWithParam<Condition> {};
 
 TEST_P(FavouritesFileConditions, KeepWhatTheFileIsAndTellAFailedSave) {
@@ -187,8 +190,9 @@ TEST_P(FavouritesFileConditions, KeepWhatTheFileIsAndTellAFailedSave) {
 
   const fs::path real = c.kind == Kind::kSymlink ? app.dir() / kLinkTarget : file;
   const struct stat after = StatOf(real);
-  EXPECT_EQ(Bytes(real), c.bytesAfter);
   EXPECT_EQ(after.st_mode & 07777, c.mode);
+  if ((c.mode & S_IRUSR) == 0) ::chmod(real.c_str(), c.mode | S_IRUSR);  // so that the test reads it
+  EXPECT_EQ(Bytes(real), c.bytesAfter);
   EXPECT_EQ(after.st_uid, before.st_uid);
   EXPECT_EQ(after.st_gid, before.st_gid);
   EXPECT_EQ(S_ISLNK(StatOf(file, false).st_mode), c.kind == Kind::kSymlink);
