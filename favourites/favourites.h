@@ -3,7 +3,8 @@
 //
 // A favourite is a copy of a titles-list row: title, id and source letter ("C" Culturalia,
 // "I" IMDb). The file holds one line per row, top row first: title "#" id "#" letter CR LF, in
-// Windows-1252 without a byte-order mark; an empty list is saved by deleting the file.
+// Windows-1252 without a byte-order mark; an empty list is saved by deleting the file (or, when
+// the file has other hard links, by emptying it, so that every name still shows one list).
 //
 // Reading is forgiving, so that files of earlier releases still load. Each line is trimmed of
 // spaces first; then, by the "#" in it:

@@ -5,17 +5,17 @@
 // of files.h stay for line-by-line work.
 //
 // What a name stands for decides how it is written:
-//   a plain file            -> the new content goes to "<name>.nuevo" beside it, made durable, and
-//                              renamed over the file (a reader sees the old file or the new one);
-//   a symbolic link         -> followed to the file it names; that file is written as above, so
-//                              the link stays a link and its target gets the content;
-//   a file with hard links,
-//   or of another owner     -> written in place (a rename would part the names, or give the file
-//                              to this process's user); first a whole copy of the old content is
-//                              made durable in "<name>.copia-XXXXXX" beside it, and removed only
-//                              when the new content is on disk (or the old one is back);
-//   a file the user may not write (no write permission, or no write bit at all, which binds
-//   root too), a folder, a device or a pipe -> left alone; the call fails.
+//   a plain file    -> the new content goes to "<name>.nuevo" beside it, made durable, and renamed
+//                      over the file (a reader sees the old file or the new one, never a mix);
+//   a symbolic link -> followed to the file it names, which is written as above: the link stays a
+//                      link and its target gets the content;
+//   a file with other hard links, or another user's file when not running as root
+//                   -> written in place (a rename would part the names, or give the file to this
+//                      process's user), after a whole copy of the old content has been made
+//                      durable in "<name>.copia-XXXXXX" beside it; the copy goes only when the
+//                      file holds a whole content again (the new one, or the old one put back);
+//   a file the user may not write (no permission, or no write bit at all, which binds root too),
+//   a folder, a device or a pipe -> left alone; the call fails.
 // Every failure leaves the old file byte for byte as it was and no ".nuevo" behind. Names are
 // texts, converted to UTF-8 for the system.
 #include <string_view>
