@@ -8,6 +8,8 @@ struct ProgramVariables {
   std::int64_t quitRequested = 0;     // the loop ends after the event that set it
   std::uint8_t currentSource = 0;     // 1 Culturalia, 0 IMDb: the source of the next request
   std::uint8_t favouritesChanged = 0; // the favourites list holds unsaved changes
+  std::uint8_t favouritesUnread = 0;  // favoritos.ini is there but could not be read: no save
+                                      // may replace it until a load succeeds
   std::int64_t pickList = 0;          // the list (4 or 5) whose selected row a film load reads
   Text lineBreak;                     // CR LF after start-up
   std::int64_t coverImageNumber = 0;  // the image holding the cover; 998 names none

@@ -6,7 +6,9 @@
 // The whole life of the program: start-up, the event loop, shutdown. Answers the exit code (0).
 int RunProgram();
 void StartUp();    // steps 1 to 16, up to the event loop
-void ShutDown();   // after the loop has ended
+// After the loop has ended. False when the user's Yes to saving the favourites could not be
+// saved: then nothing is closed, quitRequested is 0 again and the loop is to go on.
+bool ShutDown();
 
 NativeHandle BuildMainWindow();
 void RunEventLoop();

@@ -39,8 +39,13 @@ void StartUp() {
   program.quitRequested = 0;
 }
 
-void ShutDown() {
-  if (program.favouritesChanged == 1 && AskSaveFavourites()) SaveFavourites();
+bool ShutDown() {
+  // A Yes whose save failed would lose the films the user has just asked to keep: the program
+  // stays open with them (the save has told why), and the next exit asks again.
+  if (program.favouritesChanged == 1 && AskSaveFavourites() && !SaveFavourites()) {
+    program.quitRequested = 0;
+    return false;
+  }
   WindowClose(kMainWindow);
   FileDelete("portada.jpg"_t);
   // The services last: every window still open (the busy window too), every font, image and
@@ -49,11 +54,13 @@ void ShutDown() {
   ImageFreeAll();
   FileCloseAll();
   ColumnSorterRelease();
+  return true;
 }
 
 int RunProgram() {
   StartUp();
-  RunEventLoop();
-  ShutDown();
+  do {
+    RunEventLoop();
+  } while (!ShutDown());
   return 0;
 }

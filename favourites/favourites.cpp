@@ -3,16 +3,16 @@
 
 #include <cstdint>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "app/gadgets.h"
 #include "app/globals.h"
 #include "services/columnsort/columnsort.h"
-#include "services/files/file_rename.h"
+#include "services/files/file_replace.h"
 #include "services/files/files.h"
 #include "services/gui/gui.h"
 #include "services/text/text.h"
-
-void (*favouritesBeforeReplace)() = nullptr;
 
 namespace {
 
@@ -44,68 +44,73 @@ void TellSaveFailed() {
              kAskOkError);
 }
 
-// Writes every row into the new file and checks that all of it reached the disk: the writes
-// are buffered and closing reports nothing, so the size on disk is the proof.
-bool WriteNewFile() {
-  if (FileCreate(kAppFile, kFavouritesNewFile) == 0) return false;
-  std::int64_t expected = 0;
-  bool complete = true;
-  for (std::int64_t i = 0; i <= ListCount(kFavouritesList) - 1; ++i) {
-    const Text line = FavouriteLine(i);
-    const std::int64_t wanted = static_cast<std::int64_t>(line.size()) + 2;
-    expected += wanted;
-    if (FileWriteLine(kAppFile, line) != wanted) {
-      complete = false;
-      break;
-    }
-  }
-  FileClose(kAppFile);
-  if (complete && FileSizeOf(kFavouritesNewFile) == expected) return true;
-  FileDelete(kFavouritesNewFile);
-  return false;
+struct Favourite {
+  Text title, id, letter;
+};
+
+bool IsSourceLetter(std::string_view text) { return text == "C" || text == "I"; }
+
+// One entry of the file from its first line, trimmed; the two-line form reads its id from the
+// next line of file 1.
+Favourite ReadEntry(const Text& line) {
+  const std::string_view text(line);
+  const std::size_t last = text.rfind('#');
+  if (last == std::string_view::npos) return {line, TextTrim(FileReadLine(kAppFile)), "C"};
+  const std::string_view tail = text.substr(last + 1);
+  const std::size_t before = last == 0 ? std::string_view::npos : text.rfind('#', last - 1);
+  if (before != std::string_view::npos && IsSourceLetter(tail))
+    return {Text(text.substr(0, before)), Text(text.substr(before + 1, last - before - 1)),
+            Text(tail)};
+  Text letter = TextField(text, 3, "#");
+  return {TextField(text, 1, "#"), TextField(text, 2, "#"), letter.empty() ? "C"_t : letter};
+}
+
+// Every entry of favoritos.ini, in the file's order; false when the file could not be read to
+// its end (then the entries are not to be trusted).
+bool ReadFavouritesFile(std::int64_t size, std::vector<Favourite>& entries) {
+  // A folder opens for reading on this system; only its reads fail.
+  if (size == -2 || FileOpenRead(kAppFile, kFavouritesFile) == 0) return false;
+  do {
+    Favourite entry = ReadEntry(TextTrim(FileReadLine(kAppFile)));
+    if (!entry.title.empty() || !entry.id.empty()) entries.push_back(std::move(entry));
+  } while (FileAtEnd(kAppFile) == 0);
+  return FileClose(kAppFile) != 0;
 }
 
 }  // namespace
 
 void LoadFavourites() {
-  if (FileSizeOf(kFavouritesFile) == -1) return;
-  // A file that is there but cannot be opened (a folder, no permission) keeps the list as it is.
-  if (FileOpenOrCreate(kAppFile, kFavouritesFile) == 0) return;
+  const std::int64_t size = FileSizeOf(kFavouritesFile);
+  if (size == -1) {
+    // No file: nothing on disk that a save could lose.
+    program.favouritesUnread = 0;
+    return;
+  }
+  std::vector<Favourite> entries;
+  if (!ReadFavouritesFile(size, entries)) {
+    // The list stays as it was, and the file stays out of reach of every save until a load
+    // succeeds.
+    program.favouritesUnread = 1;
+    return;
+  }
+  program.favouritesUnread = 0;
   ListClear(kFavouritesList);
-  do {
-    const Text line = TextTrim(FileReadLine(kAppFile));
-    if (line.empty()) continue;
-    const std::string_view text(line);
-    const std::size_t last = text.rfind('#');
-    if (last == std::string_view::npos) {
-      const Text id = TextTrim(FileReadLine(kAppFile));
-      AppendFavouriteRow(text, id, "C");
-      continue;
-    }
-    const std::size_t before = last == 0 ? std::string_view::npos : text.rfind('#', last - 1);
-    if (before == std::string_view::npos) {
-      AppendFavouriteRow(text.substr(0, last), text.substr(last + 1), "C");
-      continue;
-    }
-    std::string_view letter = text.substr(last + 1);
-    AppendFavouriteRow(text.substr(0, before), text.substr(before + 1, last - before - 1),
-                       letter.empty() ? std::string_view("C") : letter);
-  } while (FileAtEnd(kAppFile) == 0);
-  FileClose(kAppFile);
+  for (const Favourite& entry : entries) AppendFavouriteRow(entry.title, entry.id, entry.letter);
   SortFavourites();
 }
 
 bool SaveFavourites() {
   bool saved = false;
-  if (ListCount(kFavouritesList) < 1) {
-    FileDelete(kFavouritesFile);
-    saved = FileSizeOf(kFavouritesFile) == -1;
-  } else if (WriteNewFile()) {
-    if (favouritesBeforeReplace != nullptr) favouritesBeforeReplace();
-    saved = FileRename(kFavouritesNewFile, kFavouritesFile) != 0;
-    if (!saved) FileDelete(kFavouritesNewFile);
+  if (program.favouritesUnread == 0) {
+    const std::int64_t count = ListCount(kFavouritesList);
+    if (count < 1) {
+      saved = FileDiscardContent(kFavouritesFile) != 0;
+    } else {
+      Text content;
+      for (std::int64_t i = 0; i < count; ++i) content.append(FavouriteLine(i)).append("\r\n");
+      saved = FileReplaceContent(kFavouritesFile, content) != 0;
+    }
   }
-  FileClose(kAppFile);
   if (!saved) TellSaveFailed();
   return saved;
 }

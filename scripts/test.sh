@@ -8,6 +8,8 @@ build=${CINEVARTA_BUILD_DIR:-$root/build}
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
 ctest --output-on-failure -j"$(nproc)"
+# When run as root: the permission-bound tests again as an unprivileged user.
+"$root/scripts/test-as-user.sh"
 # Static checks of the project's own code, then the whole suite again under ASan and UBSan.
 "$root/scripts/static-checks.sh"
 "$root/scripts/sanitize.sh"

@@ -18,7 +18,7 @@ constexpr std::size_t kMaxNameLength = 260;
 struct OpenFile {
   std::FILE* stream = nullptr;
   bool reading = true;  // the last operation was a read (or nothing yet)
-  bool failed = false;  // a write did not reach the stream whole
+  bool failed = false;  // a write did not reach the stream whole, or a read met an error
   char buffer[kBufferSize];
 };
 
@@ -42,9 +42,9 @@ bool ClearNumber(int number) {
 }
 
 // Puts an open descriptor under a cleared number.
-int Adopt(int number, int fd) {
+int Adopt(int number, int fd, const char* mode = "r+b") {
   if (fd < 0) return 0;
-  std::FILE* stream = ::fdopen(fd, "r+b");
+  std::FILE* stream = ::fdopen(fd, mode);
   if (stream == nullptr) stream = ::fdopen(fd, "wb");  // the write-only second attempt
   if (stream == nullptr) {
     ::close(fd);
@@ -83,6 +83,11 @@ int FileOpenOrCreate(int number, const Text& name) {
   return Adopt(number, ::open(PathOf(name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
 }
 
+int FileOpenRead(int number, const Text& name) {
+  if (!ClearNumber(number) || name.empty()) return 0;
+  return Adopt(number, ::open(PathOf(name).c_str(), O_RDONLY | O_CLOEXEC), "rb");
+}
+
 Text FileReadLine(int number) {
   OpenFile* f = Find(number);
   if (f == nullptr) return {};
@@ -90,9 +95,14 @@ Text FileReadLine(int number) {
   Text line;
   for (;;) {
     const int c = getc_unlocked(f->stream);
-    if (c == EOF || c == 0 || c == '\n') break;
+    if (c == EOF) {
+      if (std::ferror(f->stream) != 0) f->failed = true;
+      break;
+    }
+    if (c == 0 || c == '\n') break;
     if (c == '\r') {
       const int next = getc_unlocked(f->stream);
+      if (next == EOF && std::ferror(f->stream) != 0) f->failed = true;
       if (next != '\n' && next != EOF) std::ungetc(next, f->stream);
       break;
     }
@@ -106,7 +116,10 @@ int FileAtEnd(int number) {
   if (f == nullptr) return 1;
   SwitchTo(*f, true);
   const int c = getc_unlocked(f->stream);
-  if (c == EOF) return 1;
+  if (c == EOF) {
+    if (std::ferror(f->stream) != 0) f->failed = true;
+    return 1;
+  }
   std::ungetc(c, f->stream);
   return 0;
 }

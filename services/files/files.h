@@ -11,10 +11,13 @@
 
 int FileCreate(int number, const Text& name);        // truncates; nonzero on success
 int FileOpenOrCreate(int number, const Text& name);  // keeps old content, position 0
+int FileOpenRead(int number, const Text& name);      // reading only; nonzero on success
 Text FileReadLine(int number);
 int FileAtEnd(int number);                           // nonzero at the end
 std::int64_t FileWriteLine(int number, const Text& text);  // text, then CR LF
-int FileClose(int number);  // nonzero when every buffered byte reached the file
+// Nonzero when every buffered byte reached the file and no read met an error (a read that fails
+// looks like the end of the file to FileReadLine and FileAtEnd; this is where it shows).
+int FileClose(int number);
 void FileCloseAll();
 std::int64_t FileSizeOf(const Text& name);  // -1 missing or empty name, -2 a folder
 int FileDelete(const Text& name);

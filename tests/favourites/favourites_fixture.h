@@ -71,7 +71,8 @@ class MountedFolder {
         ::unshare(CLONE_NEWNS) == 0 &&
         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
     if (!privateNamespace) {
-      why_ = "no private mount namespace here";
+      why_ = "no private mount namespace here (it needs root); the whole-program fault tests "
+             "make this fault for an ordinary user too";
       return;
     }
     const std::string options = std::string("size=") + size;

@@ -139,7 +139,7 @@ TEST_F(SalvarButton, AFolderNamedLikeTheFileCannotBeReplaced) {
   }
   EXPECT_EQ(program.favouritesChanged, 1);
   EXPECT_TRUE(std::filesystem::is_directory(kFavouritesFile));
-  EXPECT_FALSE(std::filesystem::exists(kFavouritesNewFile)) << "the new file is cleaned away";
+  EXPECT_FALSE(std::filesystem::exists("favoritos.ini.nuevo")) << "the new file is cleaned away";
 
   // Saving the empty list cannot delete a folder either, and says so.
   ListClear(kFavouritesList);
@@ -197,7 +197,7 @@ TEST_F(SalvarButton, AFullDiskKeepsTheOldFileWholeAndLeavesNoPieceBehind) {
     }
     EXPECT_EQ(program.favouritesChanged, 1);
     EXPECT_EQ(FileBytes(kFavouritesFile), old);
-    EXPECT_FALSE(std::filesystem::exists(kFavouritesNewFile));
+    EXPECT_FALSE(std::filesystem::exists("favoritos.ini.nuevo"));
     std::filesystem::remove("relleno");
     DialogAnswers none({});
     SaveFavouritesCommand();

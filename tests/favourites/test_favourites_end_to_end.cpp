@@ -28,6 +28,7 @@
 #include "tests/support/dialogs.h"
 #include "tests/support/film_site.h"
 #include "tests/support/header_probe.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
@@ -62,8 +63,9 @@ void ClickHeader(AppSession& app, int column) {
 using testsupport::DarkPixels;
 
 void SavePng(AppSession& app, const char* name) {
-  QDir().mkpath(TEST_OUTPUT_DIR);
-  const QString file = QStringLiteral(TEST_OUTPUT_DIR) + "/" + name;
+  const std::filesystem::path dir = testsupport::TestOutputDir();
+  std::filesystem::create_directories(dir);
+  const QString file = QString::fromStdString((dir / name).string());
   EXPECT_TRUE(app.Window(kMainWindow)->grab().save(file)) << file.toStdString();
 }
 
@@ -178,7 +180,7 @@ TEST_F(FavouritesEndToEnd, ListBuiltWithTheButtonsIsSavedAndFoundSortedAfterARes
   EXPECT_EQ(program.favouritesChanged, 0);
   const std::string saved = app().ReadFile(kFavouritesFile);
   EXPECT_EQ(saved, kCarmela + "#2003#C\r\n" + kAmelie + "#tt0211915#I\r\n" + kCria + "#2001#C\r\n");
-  EXPECT_FALSE(app().FileExists(kFavouritesNewFile));
+  EXPECT_FALSE(app().FileExists("favoritos.ini.nuevo"));
 
   // The exit button; nothing is unsaved, so nothing is asked.
   Click(kExitButton);
@@ -352,20 +354,35 @@ TEST_F(FavouritesEndToEnd, ClosingTheWindowAsksAndKeepsTheFileOnNo) {
   EXPECT_EQ(app().ReadFile(kFavouritesFile), file);
 }
 
-// A Yes at the end whose save cannot be done is told before the program ends, not dropped.
-TEST_F(FavouritesEndToEnd, AYesAtTheEndWhoseSaveFailsIsTold) {
+// A Yes at the end whose save cannot be done is told, and the program stays open with the list;
+// the close box then asks again, and a No ends it.
+TEST_F(FavouritesEndToEnd, AYesAtTheEndWhoseSaveFailsIsToldAndTheProgramStays) {
   Start("", true);  // a folder stands where the file should be written
   Search("Saura");
   Click(kAddFavouriteButton);
   ASSERT_EQ(Shown(app()), QStringList{Q("Cría cuervos | C")});
-  Click(kExitButton);
-  DialogAnswers answers({DialogAnswers::Button(kAnswerYes), DialogAnswers::Button(kAnswerOk)});
-  app().ShutDown();
-  ASSERT_EQ(answers.seen().size(), 2u);
-  EXPECT_EQ(answers.seen()[0].caption, kQuestionCaption);
-  EXPECT_EQ(answers.seen()[1].caption, "Error");
-  EXPECT_EQ(answers.seen()[1].text, Q("No se pudo guardar la lista de favoritos.\n\nfavoritos.ini"));
-  EXPECT_EQ(answers.seen()[1].buttons, QStringList{"Aceptar"});
+  app().Window(kMainWindow)->window()->close();
+  app().RunQueued();
+  ASSERT_EQ(program.quitRequested, 1);
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerYes), DialogAnswers::Button(kAnswerOk)});
+    EXPECT_FALSE(app().ShutDown());
+    ASSERT_EQ(answers.seen().size(), 2u);
+    EXPECT_EQ(answers.seen()[0].caption, kQuestionCaption);
+    EXPECT_EQ(answers.seen()[1].caption, "Error");
+    EXPECT_EQ(answers.seen()[1].text, Q("No se pudo guardar la lista de favoritos.\n\nfavoritos.ini"));
+    EXPECT_EQ(answers.seen()[1].buttons, QStringList{"Aceptar"});
+  }
+  EXPECT_TRUE(app().Window(kMainWindow)->isVisible());
+  EXPECT_EQ(Shown(app()), QStringList{Q("Cría cuervos | C")});
+  EXPECT_EQ(program.favouritesChanged, 1);
+
+  app().Window(kMainWindow)->window()->close();
+  app().RunQueued();
+  ASSERT_EQ(program.quitRequested, 1);
+  DialogAnswers answers({DialogAnswers::Button(kAnswerNo)});
+  EXPECT_TRUE(app().ShutDown());
+  ExpectQuestion(answers);
   EXPECT_TRUE(std::filesystem::is_directory(app().dir() / kFavouritesFile));
 }
 

@@ -38,6 +38,8 @@ AppSession::AppSession(std::function<void(const std::filesystem::path&)> prepare
 }
 
 AppSession::~AppSession() {
+  // The end of a test answers no question: a list left unsaved is dropped.
+  program.favouritesChanged = 0;
   ShutDown();
   std::error_code ignored;
   std::filesystem::current_path(previous_, ignored);
@@ -131,12 +133,14 @@ void AppSession::PressKey(int gadget, Qt::Key key, Qt::KeyboardModifiers modifie
   QTest::keyClick(w, key, modifiers);
 }
 
-void AppSession::ShutDown() {
-  if (shutDown_) return;
+bool AppSession::ShutDown() {
+  if (shutDown_) return true;
+  // As the program's own loop: a Yes whose save failed leaves it running.
+  if (!::ShutDown()) return false;
   shutDown_ = true;
-  ::ShutDown();
   // The tests' main keeps the GUI layer for the next test.
   GuiInit();
+  return true;
 }
 
 void AppFixture::SetUp() {

@@ -7,7 +7,8 @@
 // with QTest (Click, TypeInto, PressKey) and runs the loop body on what was queued (RunQueued:
 // EventPoll + HandleEvent until nothing is pending or quitRequested is set). ShutDown() runs
 // the program's own shutdown once (answer its question first with DialogAnswers, dialogs.h);
-// the destructor runs it if the test did not, changes back and removes the directory.
+// the destructor runs it if the test did not (asking nothing), changes back and removes the
+// directory.
 //
 //   TEST_F(AppFixture, ExitButtonEnds) {
 //     app().Click(kExitButton);
@@ -68,8 +69,9 @@ class AppSession {
   void TypeInto(int gadget, const QString& text);
   void PressKey(int gadget, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 
-  // Runs the program's shutdown once; later calls (and the destructor) do nothing more.
-  void ShutDown();
+  // Runs the program's shutdown once; later calls (and the destructor) do nothing more. False,
+  // with the program still running, when a Yes to saving the favourites could not be saved.
+  bool ShutDown();
   bool shutDown() const { return shutDown_; }
 
  private:

@@ -29,6 +29,7 @@
 #include <ostream>
 #include <string>
 
+#include "tests/support/test_paths.h"
 #include "tests/support/test_server.h"
 
 // Gadget texts in failure messages as readable UTF-8, not as rows of 2-byte objects.
@@ -39,7 +40,7 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 namespace e2e {
 
 inline std::string FixtureBytes(const std::string& name) {
-  std::ifstream in(std::filesystem::path(TEST_DATA_DIR) / "e2e" / name, std::ios::binary);
+  std::ifstream in(testsupport::TestDataDir() / "e2e" / name, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

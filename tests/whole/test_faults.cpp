@@ -361,16 +361,29 @@ TEST_F(WholeFaults, ADiskThatFillsUpWhileSavingKeepsTheOldFileWholeAndTheFlag) {
   EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
   EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
 
-  // At the exit the question comes, the save fails again and says so; the old file stays.
+  // At the exit the question comes, the save fails again and says so; the old file stays, and
+  // so does the program, with the list.
+  whole::Press(*app, kExitButton);
   {
     DialogAnswers atExit({DialogAnswers::Button(kAnswerYes), DialogAnswers::Button(kAnswerOk)});
-    app->ShutDown();
+    EXPECT_FALSE(app->ShutDown());
     ASSERT_EQ(atExit.seen().size(), 2u);
     EXPECT_EQ(atExit.seen()[1].text, kSaveFailedText);
   }
-  disk.Unfill();
   EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
   EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+  EXPECT_EQ(ListCount(kFavouritesList), 5);
+  EXPECT_EQ(program.favouritesChanged, 1);
+
+  // With room again, the next exit saves the five.
+  disk.Unfill();
+  whole::Press(*app, kExitButton);
+  DialogAnswers atExit({DialogAnswers::Button(kAnswerYes)});
+  EXPECT_TRUE(app->ShutDown());
+  EXPECT_EQ(atExit.seen().size(), 1u);
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"),
+            "Blade Runner (1982)#tt0083658#I\r\nEl sur#1234#C\r\nEl verdugo#102#C\r\n"
+            "Los santos inocentes#101#C\r\nViridiana#103#C\r\n");
 }
 
 }  // namespace

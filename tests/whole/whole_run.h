@@ -17,6 +17,7 @@
 #include "services/gui/gui_qt.h"
 #include "services/webview/webview.h"
 #include "tests/support/app_fixture.h"
+#include "tests/support/test_paths.h"
 
 namespace whole {
 
@@ -64,7 +65,7 @@ class LowerFetchLimits {
 inline void SaveWindowPicture(AppSession& app, const std::string& name) {
   QWidget* main = app.Window(kMainWindow);
   if (main == nullptr) return;
-  const std::filesystem::path dir = std::filesystem::path(TEST_OUTPUT_DIR) / "whole";
+  const std::filesystem::path dir = testsupport::TestOutputDir() / "whole";
   std::error_code ignored;
   std::filesystem::create_directories(dir, ignored);
   main->window()->grab().toImage().save(QString::fromStdString((dir / (name + ".png")).string()));

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/fsuid.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "services/files/file_replace.h"
 #include "services/files/files.h"
 #include "services/text/text.h"
 
@@ -495,6 +499,47 @@ TEST_F(Files, BinaryGarbage) {
   }
   if (pending) expected.push_back(line);
   EXPECT_EQ(ReadAll("garbage.bin"), expected);
+}
+
+// A write cut short by the file-size limit, as a full disk cuts it: a replaced file keeps its
+// old bytes and no new file is left; a hard-linked file, written in place, gets its old bytes
+// back from the copy, and the copy goes.
+TEST_F(Files, AReplaceCutShortKeepsTheOldBytesWhateverTheFileIs) {
+  const std::string old(40, 'o');
+  const std::string longer(100, 'n');
+  Put("plain.ini", old);
+  Put("linked.ini", old);
+  fs::create_hard_link("linked.ini", "other-name.ini");
+  fs::create_symlink("plain.ini", "link.ini");
+  rlimit before{};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  rlimit small = before;
+  small.rlim_cur = 60;
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  const int plain = FileReplaceContent("plain.ini", longer);
+  const int linked = FileReplaceContent("linked.ini", longer);
+  const int throughLink = FileReplaceContent("link.ini", longer);
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previousHandler);
+
+  EXPECT_EQ(plain, 0);
+  EXPECT_EQ(linked, 0);
+  EXPECT_EQ(throughLink, 0);
+  EXPECT_EQ(Bytes("plain.ini"), old);
+  EXPECT_EQ(Bytes("linked.ini"), old);
+  EXPECT_EQ(Bytes("other-name.ini"), old);
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"link.ini", "linked.ini", "other-name.ini", "plain.ini"}));
+
+  // Within the limit, the same calls succeed.
+  EXPECT_EQ(FileReplaceContent("link.ini", longer), 1);
+  EXPECT_TRUE(fs::is_symlink("link.ini"));
+  EXPECT_EQ(FileReplaceContent("linked.ini", "short"), 1);
+  EXPECT_EQ(Bytes("other-name.ini"), "short");
+  EXPECT_EQ(Bytes("plain.ini"), longer);
 }
 
 }  // namespace
