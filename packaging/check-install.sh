@@ -20,12 +20,14 @@ for f in bin/cinevarta bin/cinevarta-launcher; do
   [ -x "$prefix/$f" ] || fail "$f missing or not executable"
 done
 for f in share/applications/cinevarta.desktop share/icons/hicolor/scalable/apps/cinevarta.svg \
-         share/man/man1/cinevarta.1.gz share/man/man1/cinevarta-launcher.1.gz; do
+         share/man/man1/cinevarta.1.gz share/man/man1/cinevarta-launcher.1.gz \
+         share/metainfo/example.cinevarta.cinevarta.metainfo.xml \
+         share/doc/cinevarta/copyright share/doc/cinevarta/changelog.gz; do
   [ -s "$prefix/$f" ] || fail "$f missing"
 done
 [ ! -e "$prefix/bin/cinevarta-demo" ] || fail "the demo must not be installed"
 extra=$(find "$prefix" -type f | sed "s|^$prefix/||" |
-        grep -vE '^(bin/cinevarta(-launcher)?|share/applications/cinevarta\.desktop|share/icons/hicolor/[^/]+/apps/cinevarta\.(png|svg)|share/man/man1/cinevarta(-launcher)?\.1\.gz)$' || true)
+        grep -vE '^(bin/cinevarta(-launcher)?|share/applications/cinevarta\.desktop|share/icons/hicolor/[^/]+/apps/cinevarta\.(png|svg)|share/man/man1/cinevarta(-launcher)?\.1\.gz|share/metainfo/example\.cinevarta\.cinevarta\.metainfo\.xml|share/doc/cinevarta/(copyright|changelog\.gz))$' || true)
 [ -z "$extra" ] || fail "unexpected files installed: $extra"
 
 # Every library the program links is found.
@@ -63,6 +65,7 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 grep -q '<svg' "$prefix/share/icons/hicolor/scalable/apps/cinevarta.svg" || fail "SVG icon is no SVG"
 gzip -t "$prefix/share/man/man1/cinevarta.1.gz" || fail "manual page is not gzip"
+gzip -t "$prefix/share/doc/cinevarta/changelog.gz" || fail "changelog is not gzip"
 
 # The launcher, with a stand-in program beside it that tells where it was started.
 mkdir -p "$work/fake" "$work/home" "$work/start"
