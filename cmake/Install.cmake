@@ -2,10 +2,10 @@
 #
 # `cmake --install` puts the program in bin/, a menu entry in share/applications/, the icon in
 # the hicolor theme (PNG sizes and SVG), a manual page, the AppStream metainfo that software
-# centres list, and the copyright file and changelog that every Debian package carries. The menu entry starts
-# `cinevarta-launcher`, which runs the program in ~/.local/share/cinevarta: the program keeps its
-# favourites and scratch files in its working folder, and a menu would otherwise start it in the
-# home folder. `cpack -G DEB` (run in the build folder) makes cinevarta_<version>_<arch>.deb,
+# centres list, and the copyright file and changelog that every Debian package carries. The menu
+# entry starts `cinevarta-launcher`, which runs the program in ~/.local/share/cinevarta: the
+# program keeps its favourites and scratch files in its working folder, and a menu would
+# otherwise start it in the home folder. `cpack -G DEB` (run in the build folder) makes cinevarta_<version>_<arch>.deb,
 # whose library dependencies come from dpkg-shlibdeps. Only the real program is installed; the
 # demo, which asks the local sample site, stays in the build folder.
 include(GNUInstallDirs)
