@@ -74,6 +74,9 @@ add_custom_command(OUTPUT ${CV_CHANGELOG}
 add_custom_target(cinevarta_changelog ALL DEPENDS ${CV_CHANGELOG})
 set(CV_DOCDIR ${CMAKE_INSTALL_DATADIR}/doc/cinevarta)
 install(FILES ${CV_PACKAGING}/copyright ${CV_CHANGELOG} DESTINATION ${CV_DOCDIR} COMPONENT cinevarta)
+# lintian's notes that do not apply, each with its reason.
+install(FILES ${CV_PACKAGING}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME cinevarta COMPONENT cinevarta)
 
 # --- The Debian package ----------------------------------------------------------------------
 set(CPACK_GENERATOR DEB)
