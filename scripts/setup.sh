@@ -13,7 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   poppler-utils
   xvfb xdotool xclip imagemagick
-  cppcheck clang-tidy dpkg-dev file desktop-file-utils
+  cppcheck clang-tidy dpkg-dev file desktop-file-utils lintian appstream
 )
 
 missing=()
