@@ -94,7 +94,10 @@ bool ReplaceByRename(const fs::path& file, std::string_view content, const struc
   if (old != nullptr) {
     // The owner first, as changing it clears set-id bits; then the mode, which the umask cut.
     // Only root may give a file away; anyone may keep its group when they belong to it.
-    if (::fchown(fd, old->st_uid, old->st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old->st_gid);
+    // Keeping the owner is a courtesy: a file we could not hand back is still a whole save.
+    [[maybe_unused]] const bool ownerKept =
+        ::fchown(fd, old->st_uid, old->st_gid) == 0 ||
+        ::fchown(fd, static_cast<uid_t>(-1), old->st_gid) == 0;
     done = ::fchmod(fd, mode) == 0;
   }
   done = done && WriteAll(fd, content) && Sync(fd);
