@@ -136,6 +136,10 @@ void GadgetSetEnabled(int number, bool enabled);
 void GadgetHide(int number, bool hide);
 void GadgetFocus(int number);
 bool GadgetHasFocus(int number);
+// The name a screen reader says for the gadget, for gadgets whose caption does not name them
+// (fields named by the frame around them, picture buttons, the cover). Lists need none: they
+// are named by their first column's heading, whatever it is at the time.
+void GadgetSetAccessibleName(int number, const Text& name);
 void GadgetResize(int number, int x, int y, int w, int h);
 void TextFieldSelectAll(int number);
 

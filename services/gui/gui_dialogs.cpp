@@ -18,7 +18,7 @@ namespace {
 QWidget* Owner() {
   if (QWidget* active = QApplication::activeWindow()) return active;
   for (const auto& w : gui::state().windows)
-    if (!w.widget.isNull() && w.widget->isVisible() && w.widget->isEnabled()) return w.widget.data();
+    if (!w.widget.isNull() && w.widget->isVisible() && w.enabled) return w.widget.data();
   return nullptr;
 }
 

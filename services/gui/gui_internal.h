@@ -38,6 +38,7 @@ struct WindowEntry {
   QPointer<QWidget> widget;  // the top-level window; its whole inside is the client area
   std::vector<Shortcut> shortcuts;
   bool centre = false;
+  bool enabled = true;  // WindowSetEnabled: whether mouse and keyboard input reach the window
 };
 
 struct GadgetEntry {
@@ -76,6 +77,8 @@ State& state();
 GadgetEntry* Gadget(int number);
 WindowEntry* Window(int number);
 int WindowNumberOf(const QWidget* widget);
+// Whether a window of the table takes input; false for a number without a window.
+bool WindowTakesInput(int number);
 
 // Registers a freshly made gadget widget (as a child of the current window) under a number,
 // freeing whatever was there, and places it. Answers the widget, or null without a window.
