@@ -290,6 +290,9 @@ NativeHandle WindowOpen(int number, int x, int y, int width, int height, const T
   WindowClose(number);
   const bool centre = (flags & kWindowCentre) != 0;
   auto* w = new ClientWindow(number, centre);
+  // The frame is asked of the window manager through these hints; some keep a close or minimise
+  // button that the hints leave out (openbox), so the close box of a window without one is
+  // ignored by the program all the same.
   Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if ((flags & kWindowSystemMenu) != 0) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if ((flags & kWindowMinimiseBox) != 0) f |= Qt::WindowMinimizeButtonHint;
@@ -347,13 +350,17 @@ bool GuiWindowEnabled(int window) { return WindowTakesInput(window); }
 void WindowSetTopmost(int number, bool on) {
   WindowEntry* w = Window(number);
   if (w == nullptr) return;
-  const bool shown = w->widget->isVisible();
-  const QRect place = w->widget->geometry();
-  w->widget->setWindowFlag(Qt::WindowStaysOnTopHint, on);
-  if (shown && !w->widget->isVisible()) {
-    w->widget->setGeometry(place);
-    w->widget->show();
+  QWidget* widget = w->widget;
+  const Qt::WindowFlags flags = on ? widget->windowFlags() | Qt::WindowStaysOnTopHint
+                                   : widget->windowFlags() & ~Qt::WindowStaysOnTopHint;
+  if (QWindow* handle = widget->windowHandle()) {
+    // Told to the window system on the window as it is: changing a shown widget's flags would
+    // make a new native window, unmapped and placed anew.
+    widget->overrideWindowFlags(flags);
+    handle->setFlags(flags);
+    return;
   }
+  widget->setWindowFlags(flags);  // no native window yet: it is made with these
 }
 
 void WindowSetTitle(int number, const Text& title) {
