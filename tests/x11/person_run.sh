@@ -53,10 +53,12 @@ step() { echo "--- $*"; }
 
 # Waits until a command succeeds, looking every tenth of a second. The bound only keeps a broken
 # program from hanging the run; it is far above what any step takes, sanitizers included.
+# A check that settles within moments (a window placed by the window manager) is given fewer
+# looks: `tries=50 wait_for ...`.
 wait_for() {
   local what=$1; shift
   local i
-  for ((i = 0; i < 900; i++)); do
+  for ((i = 0; i < ${tries:-900}; i++)); do
     "$@" >/dev/null 2>&1 && return 0
     sleep 0.1
   done
@@ -175,7 +177,7 @@ wait_for "the main window titled 'Cinevarta - v0.9.4.b'" main_window_shown || ex
 wid=$(main_window)
 wait_for "the window to be mapped" sh -c "xdotool getwindowgeometry $wid"
 # The frame, not the client area, stands in the middle of the screen.
-wait_for "the main window's frame centred on the ${screen_w}x$screen_h screen" frame_centred "$wid"
+tries=50 wait_for "the main window's frame centred on the ${screen_w}x$screen_h screen" frame_centred "$wid"
 read -r main_x main_y main_w main_h <<<"$(client_place "$wid")"
 echo "main window $wid: client area at $main_x,$main_y size ${main_w}x$main_h," \
   "frame $(frame_place "$wid" | tr ' ' ,)"
@@ -252,7 +254,7 @@ busy_centred() {
     busy_frame=$(frame_place "$bid") && busy_actions=$(allowed_actions "$bid") &&
     busy_functions=$(xprop -id "$bid" _MOTIF_WM_HINTS | sed -n 's/.*= //p' | cut -d, -f1-2 | tr -d ' ')
 }
-wait_for "the busy window's frame centred" busy_centred
+tries=20 wait_for "the busy window's frame centred" busy_centred
 sleep 0.2
 shot busy-search
 busy_shown || fail "the busy window went before its screenshot"
