@@ -12,7 +12,7 @@ packages=(
   fonts-liberation fontconfig
   clang libclang-rt-14-dev
   poppler-utils
-  xvfb xdotool xclip imagemagick
+  xvfb openbox x11-utils xdotool xclip imagemagick
   cppcheck clang-tidy dpkg-dev file desktop-file-utils lintian appstream
 )
 

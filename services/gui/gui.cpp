@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <cmath>
 
@@ -34,6 +35,11 @@ WindowEntry* Window(int number) {
   return e.widget.isNull() ? nullptr : &e;
 }
 
+bool WindowTakesInput(int number) {
+  const WindowEntry* w = Window(number);
+  return w != nullptr && w->enabled;
+}
+
 void Free(GadgetEntry& e) {
   delete e.widget();
   e = GadgetEntry{};
@@ -60,11 +66,35 @@ void QueueGadget(int number, int subtype) {
   GuiQueueEvent(Event{GadgetActivity, e != nullptr ? e->window : 0, number, subtype});
 }
 
-// A top-level window: its whole inside is the client area. The close box only asks; the
-// window goes when the program closes it.
+namespace {
+
+// Places a window so that its outer frame stands in the middle of the primary screen; an outer
+// size larger than the screen counts as the screen's size. For a window, Qt's move() places the
+// frame's top-left corner.
+void CentreFrame(QWidget* window, const QMargins& frame) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->geometry();
+  const int outerW = std::min(window->width() + frame.left() + frame.right(), area.width());
+  const int outerH = std::min(window->height() + frame.top() + frame.bottom(), area.height());
+  window->move(area.x() + (area.width() - outerW) / 2, area.y() + (area.height() - outerH) / 2);
+}
+
+// The frame the window manager gave the last window it framed. A window is placed before it is
+// mapped, when its own frame is not known yet: this one stands in for it, and the place is put
+// right once the window is on screen (see ClientWindow).
+QMargins& LastFrame() {
+  static QMargins frame;
+  return frame;
+}
+
+}  // namespace
+
+// A top-level window: its whole inside is the client area. The close box only asks, and only
+// while the window takes input; the window goes when the program closes it.
 class ClientWindow : public QWidget {
  public:
-  explicit ClientWindow(int number) : number_(number) {}
+  ClientWindow(int number, bool centre) : number_(number), centrePending_(centre) {}
   void SetBack(const QColor& c) {
     back_ = c;
     update();
@@ -78,7 +108,7 @@ class ClientWindow : public QWidget {
       return;
     }
     event->ignore();
-    GuiQueueEvent(Event{CloseRequest, number_, 0, 0});
+    if (WindowTakesInput(number_)) GuiQueueEvent(Event{CloseRequest, number_, 0, 0});
   }
   void paintEvent(QPaintEvent*) override {
     // Painted here rather than through the palette, so that no gadget inherits the colour.
@@ -86,11 +116,30 @@ class ClientWindow : public QWidget {
     QPainter p(this);
     p.fillRect(rect(), back_);
   }
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::Show && centrePending_ && windowHandle() != nullptr)
+      windowHandle()->installEventFilter(this);
+    return QWidget::event(e);
+  }
+  bool eventFilter(QObject* object, QEvent* e) override {
+    // The first time the window is on screen its frame is known: a centred window is moved so
+    // that the frame, not the client area, stands in the middle.
+    if (object == windowHandle() && e->type() == QEvent::Expose && centrePending_ &&
+        windowHandle()->isExposed()) {
+      centrePending_ = false;
+      windowHandle()->removeEventFilter(this);
+      const QMargins frame = windowHandle()->frameMargins();
+      if (!frame.isNull()) LastFrame() = frame;
+      CentreFrame(this, frame);
+    }
+    return false;
+  }
 
  private:
   int number_;
   QColor back_;
   bool closing_ = false;
+  bool centrePending_ = false;
 };
 
 int WindowNumberOf(const QWidget* widget) {
@@ -109,11 +158,67 @@ QWidget* CurrentClient() {
 
 namespace {
 
-// Turns the windows' shortcut keys into events before any gadget sees them.
-class ShortcutFilter : public QObject {
+// The window of the table that a receiver of input belongs to: a widget's top-level window, or
+// the toolkit's own window object behind it. 0 for anything else (dialogs, the toolkit's menus).
+int InputWindowOf(QObject* object) {
+  if (object->isWidgetType()) return WindowNumberOf(static_cast<QWidget*>(object));
+  if (auto* handle = qobject_cast<QWindow*>(object)) {
+    auto& w = state().windows;
+    for (std::size_t i = 0; i < w.size(); ++i)
+      if (!w[i].widget.isNull() && w[i].widget->windowHandle() == handle) return static_cast<int>(i);
+  }
+  return 0;
+}
+
+bool IsInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::NonClientAreaMouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonDblClick:
+    case QEvent::NonClientAreaMouseMove:
+    case QEvent::Wheel:
+    case QEvent::Enter:
+    case QEvent::HoverEnter:
+    case QEvent::HoverMove:
+    case QEvent::ContextMenu:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Sees every event before its receiver does. Input to a window that WindowSetEnabled turned off
+// goes nowhere, while the window and its gadgets keep being painted as they are: a locked window
+// is not a greyed one. Then the windows' shortcut keys become events before any gadget sees them.
+class InputFilter : public QObject {
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
     const auto type = event->type();
+    if (type == QEvent::ShortcutOverride || IsInput(type)) {
+      const int window = InputWindowOf(object);
+      if (window != 0 && !WindowTakesInput(window)) {
+        // An accepted override keeps the toolkit's own shortcuts from firing on the key.
+        if (type == QEvent::ShortcutOverride) event->accept();
+        return true;
+      }
+    }
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) return false;
     auto* widget = qobject_cast<QWidget*>(object);
     if (widget == nullptr) return false;
@@ -125,7 +230,7 @@ class ShortcutFilter : public QObject {
     if (code == 0) return false;
     const int windowNumber = WindowNumberOf(widget);
     WindowEntry* w = Window(windowNumber);
-    if (w == nullptr || !w->widget->isEnabled()) return false;
+    if (w == nullptr) return false;
     for (const Shortcut& s : w->shortcuts) {
       if (s.key != code) continue;
       if (type == QEvent::ShortcutOverride) {
@@ -156,9 +261,9 @@ void GuiInit() {
     (void)app;
   }
   QApplication::setQuitOnLastWindowClosed(false);
-  static ShortcutFilter* filter = nullptr;
+  static InputFilter* filter = nullptr;
   if (filter == nullptr) {
-    filter = new ShortcutFilter;
+    filter = new InputFilter;
     qApp->installEventFilter(filter);
   }
 }
@@ -185,7 +290,11 @@ NativeHandle WindowOpen(int number, int x, int y, int width, int height, const T
                         int flags) {
   if (number < 0 || width < 0 || height < 0) return nullptr;
   WindowClose(number);
-  auto* w = new ClientWindow(number);
+  const bool centre = (flags & kWindowCentre) != 0;
+  auto* w = new ClientWindow(number, centre);
+  // The frame is asked of the window manager through these hints; some keep a close or minimise
+  // button that the hints leave out (openbox), so the close box of a window without one is
+  // ignored by the program all the same.
   Qt::WindowFlags f = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   if ((flags & kWindowSystemMenu) != 0) f |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   if ((flags & kWindowMinimiseBox) != 0) f |= Qt::WindowMinimizeButtonHint;
@@ -195,14 +304,10 @@ NativeHandle WindowOpen(int number, int x, int y, int width, int height, const T
   WindowEntry& e = Slot(state().windows, number);
   e.widget = w;
   e.shortcuts.clear();
-  e.centre = (flags & kWindowCentre) != 0;
-  if (e.centre) {
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-      const QRect area = screen->geometry();
-      const int outerW = std::min(width, area.width());
-      const int outerH = std::min(height, area.height());
-      w->move(area.x() + (area.width() - outerW) / 2, area.y() + (area.height() - outerH) / 2);
-    }
+  e.centre = centre;
+  e.enabled = true;
+  if (centre) {
+    CentreFrame(w, LastFrame());
   } else {
     w->move(x, y);
   }
@@ -237,19 +342,27 @@ void WindowSetVisible(int number, bool visible) {
 }
 
 void WindowSetEnabled(int number, bool enabled) {
-  if (WindowEntry* w = Window(number)) w->widget->setEnabled(enabled);
+  // Only input stops (InputFilter): the window and its gadgets keep their look, and a gadget
+  // turned off by GadgetSetEnabled stays the only one greyed.
+  if (WindowEntry* w = Window(number)) w->enabled = enabled;
 }
+
+bool GuiWindowEnabled(int window) { return WindowTakesInput(window); }
 
 void WindowSetTopmost(int number, bool on) {
   WindowEntry* w = Window(number);
   if (w == nullptr) return;
-  const bool shown = w->widget->isVisible();
-  const QRect place = w->widget->geometry();
-  w->widget->setWindowFlag(Qt::WindowStaysOnTopHint, on);
-  if (shown && !w->widget->isVisible()) {
-    w->widget->setGeometry(place);
-    w->widget->show();
+  QWidget* widget = w->widget;
+  const Qt::WindowFlags flags = on ? widget->windowFlags() | Qt::WindowStaysOnTopHint
+                                   : widget->windowFlags() & ~Qt::WindowStaysOnTopHint;
+  if (QWindow* handle = widget->windowHandle()) {
+    // Told to the window system on the window as it is: changing a shown widget's flags would
+    // make a new native window, unmapped and placed anew.
+    widget->overrideWindowFlags(flags);
+    handle->setFlags(flags);
+    return;
   }
+  widget->setWindowFlags(flags);  // no native window yet: it is made with these
 }
 
 void WindowSetTitle(int number, const Text& title) {

@@ -89,11 +89,14 @@ inline constexpr int kAnswerNo = 7;
 void GuiInit();
 void GuiShutdown();
 
-// Windows. Width and height are those of the client area.
+// Windows. Width and height are those of the client area; a centred window is placed by its
+// outer frame, once the window manager has given it one.
 NativeHandle WindowOpen(int number, int x, int y, int width, int height, const Text& title,
                         int flags);
 void WindowClose(int number);
 void WindowSetVisible(int number, bool visible);
+// Off: no mouse or keyboard input reaches the window or its gadgets, its close box included;
+// they keep their look (only a gadget turned off by GadgetSetEnabled is greyed).
 void WindowSetEnabled(int number, bool enabled);
 void WindowSetTopmost(int number, bool on);
 void WindowSetTitle(int number, const Text& title);
@@ -136,6 +139,10 @@ void GadgetSetEnabled(int number, bool enabled);
 void GadgetHide(int number, bool hide);
 void GadgetFocus(int number);
 bool GadgetHasFocus(int number);
+// The name a screen reader says for the gadget, for gadgets whose caption does not name them
+// (fields named by the frame around them, picture buttons, the cover). Lists need none: they
+// are named by their first column's heading, whatever it is at the time.
+void GadgetSetAccessibleName(int number, const Text& name);
 void GadgetResize(int number, int x, int y, int w, int h);
 void TextFieldSelectAll(int number);
 

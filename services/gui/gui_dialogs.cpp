@@ -20,7 +20,7 @@ QWidget* Owner() {
   const auto windows = static_cast<int>(gui::state().windows.size());
   for (int number = 0; number < windows; ++number) {
     QWidget* w = GuiWindowClient(number);
-    if (w != nullptr && w->isVisible() && w->isEnabled()) return w;
+    if (w != nullptr && w->isVisible() && gui::WindowTakesInput(number)) return w;
   }
   return nullptr;
 }

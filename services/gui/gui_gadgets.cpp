@@ -439,6 +439,10 @@ bool GadgetHasFocus(int number) {
   return focus != nullptr && (focus == e->widget() || e->widget()->isAncestorOf(focus));
 }
 
+void GadgetSetAccessibleName(int number, const Text& name) {
+  if (GadgetEntry* e = Gadget(number)) e->widget()->setAccessibleName(TextToQString(name));
+}
+
 void GadgetResize(int number, int x, int y, int w, int h) {
   GadgetEntry* e = Gadget(number);
   if (e == nullptr) return;

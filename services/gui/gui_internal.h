@@ -63,6 +63,7 @@ struct WindowEntry {
   QPointer<ClientWindow> widget;  // the top-level window; its whole inside is the client area
   std::vector<Shortcut> shortcuts;
   bool centre = false;
+  bool enabled = true;  // WindowSetEnabled: whether mouse and keyboard input reach the window
 };
 
 struct GadgetEntry {
@@ -101,6 +102,8 @@ State& state();
 GadgetEntry* Gadget(int number);
 WindowEntry* Window(int number);
 int WindowNumberOf(const QWidget* widget);
+// Whether a window of the table takes input; false for a number without a window.
+bool WindowTakesInput(int number);
 
 // Registers a freshly made gadget (its widget a child of the current window) under a number,
 // freeing whatever was there, and places it. Answers the widget, or null for a bad number.

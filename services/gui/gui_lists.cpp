@@ -14,7 +14,8 @@
 namespace gui {
 namespace {
 
-// Draws the grid lines of a report view: each cell's right and bottom edge.
+// Draws the grid lines of a report view, in the button-face colour: each cell's right and bottom
+// edge.
 class GridDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -22,7 +23,7 @@ class GridDelegate : public QStyledItemDelegate {
              const QModelIndex& index) const override {
     QStyledItemDelegate::paint(painter, option, index);
     painter->save();
-    painter->setPen(option.palette.color(QPalette::Active, QPalette::Button).darker(112));
+    painter->setPen(option.palette.color(QPalette::Active, QPalette::Button));
     const QRect r = option.rect;
     painter->drawLine(r.topRight(), r.bottomRight());
     painter->drawLine(r.bottomLeft(), r.bottomRight());
@@ -33,6 +34,17 @@ class GridDelegate : public QStyledItemDelegate {
 class ListView : public QTreeWidget {
  public:
   ListView(int number, QWidget* parent) : QTreeWidget(parent), number_(number) {}
+
+  // A row takes a click anywhere along it: right of the last column as well, where the columns
+  // do not reach the list's right edge (160 + 0 + 30 of 206 pixels). That strip answers as the
+  // row's first cell, so pressing, double clicks and the selection all see the row.
+  QModelIndex indexAt(const QPoint& point) const override {
+    const QModelIndex at = QTreeWidget::indexAt(point);
+    if (at.isValid() || columnCount() == 0) return at;
+    const QHeaderView* h = header();
+    if (point.x() < h->length() - h->offset()) return at;
+    return QTreeWidget::indexAt(QPoint(h->sectionViewportPosition(h->logicalIndex(0)), point.y()));
+  }
 
  protected:
   void mousePressEvent(QMouseEvent* e) override {
@@ -114,6 +126,11 @@ void ShiftTexts(QTreeWidgetItem* item, int from, int count, int by) {
   }
 }
 
+// A screen reader names a list by its first column's heading.
+void NameByFirstHeading(QTreeWidget* list) {
+  list->setAccessibleName(list->columnCount() > 0 ? list->headerItem()->text(0) : QString());
+}
+
 }  // namespace
 
 QTreeWidget* MakeList(QWidget* parent, int number) {
@@ -162,6 +179,7 @@ NativeHandle GadgetCreateList(int number, int x, int y, int w, int h, const Text
   list->setColumnCount(1);
   list->headerItem()->setText(0, TextToQString(column0Title));
   SetColumnWidth(list, 0, column0Width);
+  NameByFirstHeading(list);
   return Register(number, std::make_unique<ListKind>(list), x, y, w, h);
 }
 
@@ -186,6 +204,7 @@ void ListAddColumn(int number, int position, const Text& title, int width) {
   list->headerItem()->setText(at, TextToQString(title));
   for (int c = count; c > at; --c) SetColumnWidth(list, c, widths[static_cast<std::size_t>(c) - 1]);
   SetColumnWidth(list, at, width);
+  NameByFirstHeading(list);
 }
 
 void ListRemoveColumn(int number, int position) {
@@ -203,6 +222,7 @@ void ListRemoveColumn(int number, int position) {
   list->setColumnCount(count - 1);
   for (int c = position; c + 1 < count; ++c)
     SetColumnWidth(list, c, widths[static_cast<std::size_t>(c) + 1]);
+  NameByFirstHeading(list);
 }
 
 void ListAddRow(int number, int position, const Text& text) {

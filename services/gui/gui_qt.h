@@ -13,6 +13,9 @@ class QTreeWidget;
 
 // The client area of a window, or null. Gadgets are children of it.
 QWidget* GuiWindowClient(int window);
+// Whether mouse and keyboard input reach a window (WindowSetEnabled); false without a window.
+// A window that takes none is painted as before, so its widgets' own enabled flags do not tell.
+bool GuiWindowEnabled(int window);
 // The client area that new gadgets go into (the most recently opened window), or null.
 QWidget* GuiCurrentTarget();
 int GuiCurrentTargetNumber();

@@ -8,6 +8,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
+#include <initializer_list>
+
 #include "app/gadgets.h"
 #include "app/globals.h"
 #include "app/shell.h"
@@ -36,14 +39,28 @@ Seen Look() {
   s.busyShown = busy != nullptr && busy->isVisible();
   s.topmost = busy != nullptr && (busy->windowFlags() & Qt::WindowStaysOnTopHint);
   if (auto* label = qobject_cast<QLabel*>(GuiGadgetWidget(kBusyLabel))) s.label = label->text();
-  s.mainEnabled = GuiWindowClient(kMainWindow)->isEnabled();
+  s.mainEnabled = GuiWindowEnabled(kMainWindow);
   s.titlesEnabled = GuiGadgetWidget(kTitlesList)->isEnabled();
   return s;
 }
 
 }  // namespace
 
+// The pixels of `after` that differ from `before`, outside some rectangles.
+int ChangedOutside(const QImage& before, const QImage& after, std::initializer_list<QRect> except) {
+  int changed = 0;
+  for (int y = 0; y < before.height(); ++y)
+    for (int x = 0; x < before.width(); ++x)
+      if (before.pixel(x, y) != after.pixel(x, y) &&
+          std::none_of(except.begin(), except.end(), [&](const QRect& r) { return r.contains(x, y); }))
+        ++changed;
+  return changed;
+}
+
 TEST_F(BusyWindow, ShowsTheTwoLinesAboveTheLockedMainWindow) {
+  QWidget* main = app().Window(kMainWindow);
+  app().Pump();  // the lists' pending layout, done before a person sees the window
+  const QImage unlocked = main->grab().toImage();
   BusyMessage(1, "Buscando Posibles Títulos..."_t);
   QWidget* busy = app().Window(kBusyWindow);
   ASSERT_NE(busy, nullptr);
@@ -71,9 +88,16 @@ TEST_F(BusyWindow, ShowsTheTwoLinesAboveTheLockedMainWindow) {
   const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInchY();
   EXPECT_EQ(label->font().pixelSize(), qRound(14 * dpi / 72.0));
 
-  EXPECT_FALSE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_FALSE(GuiWindowEnabled(kMainWindow));
   EXPECT_FALSE(app().Widget(kTitlesList)->isEnabled());
   EXPECT_TRUE(app().Window(kMainWindow)->isVisible());  // locked, still shown
+  // Locked, not greyed: every pixel of the window is as it was, but for the titles list and the
+  // search field, whose selection shows in its inactive colour while the busy window is active.
+  const QImage locked = main->grab().toImage();
+  const QRect titles = app().Widget(kTitlesList)->geometry();
+  const QRect search = app().Widget(kSearchField)->geometry();
+  EXPECT_EQ(ChangedOutside(unlocked, locked, {titles, search}), 0);
+  EXPECT_GT(ChangedOutside(unlocked, locked, {search}), 0);
 
   QDir().mkpath(TEST_OUTPUT_DIR);
   ASSERT_TRUE(busy->grab().save(QStringLiteral(TEST_OUTPUT_DIR) + "/busy_window.png"));
@@ -82,7 +106,7 @@ TEST_F(BusyWindow, ShowsTheTwoLinesAboveTheLockedMainWindow) {
   EXPECT_FALSE(busy->isVisible());
   EXPECT_NE(app().Window(kBusyWindow), nullptr);  // hidden, not destroyed
   EXPECT_FALSE(busy->windowFlags() & Qt::WindowStaysOnTopHint);
-  EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_TRUE(GuiWindowEnabled(kMainWindow));
   EXPECT_TRUE(app().Widget(kTitlesList)->isEnabled());
 }
 
@@ -101,7 +125,7 @@ TEST_F(BusyWindow, TheTagFollowsTheSourceAndEachShowingIsAFreshWindow) {
   // Only exactly 1 shows: any other value hides.
   BusyMessage(2, "x"_t);
   EXPECT_FALSE(app().Window(kBusyWindow)->isVisible());
-  EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_TRUE(GuiWindowEnabled(kMainWindow));
 }
 
 TEST_F(BusyWindow, AHideWithoutAShowOnlyEnablesTheMainWindowAndTheList) {
@@ -109,7 +133,7 @@ TEST_F(BusyWindow, AHideWithoutAShowOnlyEnablesTheMainWindowAndTheList) {
   WindowSetEnabled(kMainWindow, false);
   BusyMessage(0, ""_t);
   EXPECT_EQ(app().Window(kBusyWindow), nullptr);
-  EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+  EXPECT_TRUE(GuiWindowEnabled(kMainWindow));
   EXPECT_TRUE(app().Widget(kTitlesList)->isEnabled());
 }
 

@@ -153,7 +153,7 @@ class BusyWatch {
     const QWidget* busy = GuiWindowClient(kBusyWindow);
     s.busyShown = busy != nullptr && busy->isVisible();
     const QWidget* main = GuiWindowClient(kMainWindow);
-    s.mainEnabled = main != nullptr && main->isEnabled();
+    s.mainEnabled = main != nullptr && GuiWindowEnabled(kMainWindow);
     s.message = GadgetGetText(kBusyLabel);
     samples_.push_back(s);
   }
@@ -299,7 +299,7 @@ class SearchCommands : public AppFixture {
 
   void ExpectIdleWindows() {
     EXPECT_FALSE(app().Window(kBusyWindow) && app().Window(kBusyWindow)->isVisible());
-    EXPECT_TRUE(app().Window(kMainWindow)->isEnabled());
+    EXPECT_TRUE(GuiWindowEnabled(kMainWindow));
     EXPECT_TRUE(app().Widget(kTitlesList)->isEnabled());
   }
 

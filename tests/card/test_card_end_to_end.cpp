@@ -21,6 +21,7 @@
 #include "app/globals.h"
 #include "card/card.h"
 #include "services/gui/gui.h"
+#include "services/gui/gui_qt.h"
 #include "services/images/images.h"
 #include "sources/film_card.h"
 #include "sources/sources.h"
@@ -88,7 +89,7 @@ class CardEndToEnd : public AppFixture {
   }
 
   void ExpectIdleWindow() {
-    EXPECT_TRUE(app().Window(kMainWindow)->isEnabled()) << "the busy window's lock stays";
+    EXPECT_TRUE(GuiWindowEnabled(kMainWindow)) << "the busy window's lock stays";
     QWidget* busy = app().Window(kBusyWindow);
     EXPECT_TRUE(busy == nullptr || !busy->window()->isVisible()) << "the busy window stays up";
   }

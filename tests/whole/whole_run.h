@@ -43,7 +43,7 @@ inline void Press(AppSession& app, int button) {
 inline bool Idle(AppSession& app) {
   const QWidget* busy = app.Window(kBusyWindow);
   const QWidget* main = app.Window(kMainWindow);
-  return (busy == nullptr || !busy->isVisible()) && main != nullptr && main->isEnabled();
+  return (busy == nullptr || !busy->isVisible()) && main != nullptr && GuiWindowEnabled(kMainWindow);
 }
 
 // Lower fetch limits for the whole test, so that a stalled server costs seconds, not half a

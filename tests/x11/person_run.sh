@@ -1,29 +1,34 @@
 #!/usr/bin/env bash
-# Drives cinevarta-demo on a real X server (Xvfb) the way a person does, with xdotool: finds the
-# window by its title, types a title and presses Enter, waits for the card, selects and copies
-# card fields (read back with xclip), clicks a second hit, switches to IMDb and searches again,
-# adds a favourite, presses "Salvar" and leaves by the exit button. It then checks the card
-# texts, the sample server's request log and the bytes of favoritos.ini, and leaves a
-# screenshot of the screen after every step in the output folder.
+# Drives cinevarta-demo on a real X server (Xvfb) under a real window manager (openbox) the way a
+# person does, with xdotool: finds the window by its title, types a title and presses Enter,
+# waits for the card, selects and copies card fields (read back with xclip), clicks a second hit
+# at the right end of its row, switches to IMDb and searches again, adds a favourite, presses
+# "Salvar" and leaves by the exit button. It then checks the card texts, the sample server's
+# request log and the bytes of favoritos.ini, and leaves a screenshot of the screen after every
+# step in the output folder. On the way it looks at what the window manager shows: both windows'
+# frames centred on the screen, the actions each frame allows (xprop), and, by pixel colour,
+# that the card keeps its look while the busy window locks the main window. Last, the main
+# window's test runs on the same display, so the credit is measured with the font the program
+# really gets there.
 #
 # The sample server runs on a free port behind x11_slow_proxy, which listens on the port compiled
 # into the demo and holds back the first search page and the IMDb film pages for a moment, so the
 # busy window can be photographed and a click made meanwhile can be shown to be lost.
 #
 # Usage: person_run.sh <cinevarta-demo> <sample-server> <x11_slow_proxy> <sample-site> <port>
-#                      <output folder>
-# Exits 77 (the test is skipped) when Xvfb, xdotool, xclip or import is missing or no X server
-# can be started; 1 on any failed check.
+#                      <output folder> <test_app>
+# Exits 77 (the test is skipped) when Xvfb, openbox, xdotool, xclip, xprop, xwininfo or
+# ImageMagick is missing or no X server can be started; 1 on any failed check.
 set -uo pipefail
 demo=${1:?demo}; server=${2:?server}; proxy=${3:?proxy}; site=${4:?site}; port=${5:?port}
-out=${6:?output}
+out=${6:?output}; app_tests=${7:?test_app}
 # The program runs in its own working folder: every path is made absolute first.
 mkdir -p "$out"
 demo=$(realpath "$demo"); server=$(realpath "$server"); proxy=$(realpath "$proxy")
-site=$(realpath "$site"); out=$(realpath "$out")
+site=$(realpath "$site"); out=$(realpath "$out"); app_tests=$(realpath "$app_tests")
 
 skip() { echo "SKIPPED: $*"; exit 77; }
-for tool in Xvfb xdotool xclip import; do
+for tool in Xvfb openbox xdotool xclip xprop xwininfo import convert compare; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
 [ -x "$demo" ] || { echo "FAIL: no demo program at $demo"; exit 1; }
@@ -48,10 +53,12 @@ step() { echo "--- $*"; }
 
 # Waits until a command succeeds, looking every tenth of a second. The bound only keeps a broken
 # program from hanging the run; it is far above what any step takes, sanitizers included.
+# A check that settles within moments (a window placed by the window manager) is given fewer
+# looks: `tries=50 wait_for ...`.
 wait_for() {
   local what=$1; shift
   local i
-  for ((i = 0; i < 900; i++)); do
+  for ((i = 0; i < ${tries:-900}; i++)); do
     "$@" >/dev/null 2>&1 && return 0
     sleep 0.1
   done
@@ -74,12 +81,64 @@ export DISPLAY=:$(cat "$out/display")
 xdotool getdisplaygeometry >/dev/null 2>&1 || skip "the X server on $DISPLAY does not answer"
 echo "X server on $DISPLAY"
 
+# The window manager, with its own home so that nothing of the machine's user is read or written.
+mkdir -p "$out/home"
+HOME=$out/home XDG_CONFIG_HOME=$out/home/.config XDG_CACHE_HOME=$out/home/.cache \
+  openbox --sm-disable >"$out/openbox.log" 2>&1 &
+pids+=($!)
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+wait_for "the window manager (openbox)" wm_running || exit 1
+read -r screen_w screen_h <<<"$(xdotool getdisplaygeometry)"
+
+# Where a window's client area stands on the screen, and the frame the window manager put
+# around it (_NET_FRAME_EXTENTS: left, right, top, bottom).
+client_place() {  # window id: "x y w h"
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                           /Width:/ {w=$NF} /Height:/ {h=$NF} END {print x, y, w, h}'
+}
+frame_place() {  # window id: "x y w h" of the outer frame; fails while the frame is not known
+  local x y w h l r t b
+  IFS=', ' read -r l r t b <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= //p')"
+  [ -n "$b" ] || return 1
+  read -r x y w h <<<"$(client_place "$1")"
+  echo "$((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))"
+}
+# The frame in the middle of the screen, within 2 pixels each way.
+frame_centred() {  # window id
+  local place x y w h dx dy
+  place=$(frame_place "$1") || return 1
+  read -r x y w h <<<"$place"
+  dx=$((x - (screen_w - w) / 2)); dy=$((y - (screen_h - h) / 2))
+  [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ]
+}
+# The actions the window manager lets a person take on a window, without their common prefix.
+allowed_actions() {  # window id
+  xprop -id "$1" _NET_WM_ALLOWED_ACTIONS | sed -n 's/.*= //p' | tr -d ' ' | tr ',' '\n' |
+    sed 's/^_NET_WM_ACTION_//' | sort | tr '\n' ' '
+}
+
 shot_no=0
 shot() {
   shot_no=$((shot_no + 1))
   local name
   name=$(printf '%s/%02d-%s.png' "$out" "$shot_no" "$1")
   import -window root "$name" 2>>"$out/import.log" || fail "screenshot $name"
+  last_shot=$name
+}
+
+# The darkest grey (0 black, 255 white) of a part of a screenshot, in the main window's client
+# coordinates.
+darkest() {  # png x y w h
+  convert "$1" -crop "$4x$5+$((main_x + $2))+$((main_y + $3))" +repage -colorspace Gray \
+    -format '%[fx:int(255*minima+0.5)]' info:
+}
+# How many pixels of a part differ between two screenshots.
+changed() {  # png png x y w h
+  local crop="$5x$6+$((main_x + $3))+$((main_y + $4))"
+  convert "$1" -crop "$crop" +repage "$out/part-a.png"
+  convert "$2" -crop "$crop" +repage "$out/part-b.png"
+  compare -metric AE "$out/part-a.png" "$out/part-b.png" null: 2>&1
+  rm -f "$out/part-a.png" "$out/part-b.png"
 }
 
 # --- The sample server, and the slow front on the demo's port --------------------------------------
@@ -96,7 +155,7 @@ done
 "$server" "$site" "$site_port" >"$log" 2>&1 &
 pids+=($!)
 wait_for "the sample server on port $site_port" answers "$site_port" || exit 1
-delay_ms=2500
+delay_ms=4000
 "$proxy" "$port" "$site_port" "$delay_ms" "/bus/resu.php" "/title/" >"$out/proxy.log" 2>&1 &
 pids+=($!)
 wait_for "the proxy on port $port" answers "$port" || exit 1
@@ -117,9 +176,22 @@ wait_for "the main window titled 'Cinevarta - v0.9.4.b'" main_window_shown || ex
 # A window found once may still be mapping; ask again until the answer is steady.
 wid=$(main_window)
 wait_for "the window to be mapped" sh -c "xdotool getwindowgeometry $wid"
-eval "$(xdotool getwindowgeometry --shell "$wid")"
-echo "main window $wid at $X,$Y size ${WIDTH}x$HEIGHT"
-[ "$WIDTH" = 795 ] && [ "$HEIGHT" = 560 ] || fail "client area is ${WIDTH}x$HEIGHT, not 795x560"
+# The frame, not the client area, stands in the middle of the screen.
+tries=50 wait_for "the main window's frame centred on the ${screen_w}x$screen_h screen" frame_centred "$wid"
+read -r main_x main_y main_w main_h <<<"$(client_place "$wid")"
+echo "main window $wid: client area at $main_x,$main_y size ${main_w}x$main_h," \
+  "frame $(frame_place "$wid" | tr ' ' ,)"
+[ "$main_w" = 795 ] && [ "$main_h" = 560 ] || fail "client area is ${main_w}x$main_h, not 795x560"
+# Minimise and close, never maximise or resize.
+main_actions=$(allowed_actions "$wid")
+echo "main window allows: $main_actions"
+for a in MINIMIZE CLOSE; do
+  [[ " $main_actions" == *" $a "* ]] || fail "the main window does not allow $a"
+done
+# (openbox lets every normal window go full screen, whatever its fixed size says.)
+for a in MAXIMIZE_HORZ MAXIMIZE_VERT RESIZE; do
+  [[ " $main_actions" == *" $a "* ]] && fail "the main window allows $a"
+done
 sleep 0.5
 shot start
 
@@ -153,6 +225,11 @@ add_favourite=(110 242); save_favourites=(110 485); exit_button=(187 530)
 title_field=(300 57); director_field=(300 162); actors_field=(610 55)
 genre_field=(300 92)
 list_row() { echo "60 $((116 + 14 * $1))"; }  # titles list: the middle of a row, below the header
+# The right end of a row, past the last column: the columns end at 197, the list at 215.
+list_row_end() { echo "205 $((116 + 14 * $1))"; }
+# Parts of the window the pixel checks look at: a card field's text, a frame's title and the
+# titles list's heading.
+title_field_text=(236 51 120 13); title_frame_title=(230 35 60 11); titles_heading=(10 93 150 14)
 
 # The film data the sample site holds for the films this run opens.
 source "$(dirname "$0")/person_run_films.sh"
@@ -167,11 +244,45 @@ step "search Culturalia for '$c_search'"
 before=$(requests_so_far)
 typed "$c_search"
 shot typed
+before_busy=$last_shot
 keys Return
 # The proxy holds the search page back: the busy window names the search and the source.
 wait_for "the busy window during the search" busy_shown
-sleep 0.3
+# Its frame centred, and what the window manager allows on it, read while the window is up.
+busy_centred() {
+  bid=$(xdotool search --onlyvisible --name '^Procesando\.\.\.$' | tail -n1) && frame_centred "$bid" &&
+    busy_frame=$(frame_place "$bid") && busy_actions=$(allowed_actions "$bid") &&
+    busy_functions=$(xprop -id "$bid" _MOTIF_WM_HINTS | sed -n 's/.*= //p' | cut -d, -f1-2 | tr -d ' ')
+}
+tries=20 wait_for "the busy window's frame centred" busy_centred
+sleep 0.2
 shot busy-search
+busy_shown || fail "the busy window went before its screenshot"
+echo "busy window $bid: frame ${busy_frame// /,}"
+# A caption only: never resized or maximised, and asked to be neither closed nor minimised (the
+# Motif hints' functions: move and resize alone, the size being fixed). openbox keeps closing,
+# minimising and full screen whatever a normal window asks; the program ignores a close request
+# of this window.
+echo "busy window allows: $busy_actions; Motif hints flags,functions: $busy_functions"
+for a in MAXIMIZE_HORZ MAXIMIZE_VERT RESIZE; do
+  [[ " $busy_actions" == *" $a "* ]] && fail "the busy window allows $a"
+done
+[ "$busy_functions" = "0x1,0x6" ] || fail "the busy window asks for the functions $busy_functions"
+# Locked, not greyed: the card field's text and the frame's title are black and as they were
+# before the busy window came; only the titles list, disabled as a gadget, is greyed.
+for part in title_field_text title_frame_title; do
+  declare -n box=$part
+  grey=$(darkest "$last_shot" "${box[@]}")
+  [ "$grey" -le 60 ] || fail "$part is greyed while the busy window shows (darkest grey $grey)"
+  diff=$(changed "$before_busy" "$last_shot" "${box[@]}")
+  [ "$diff" = 0 ] || fail "$part changed while the busy window shows ($diff pixels)"
+  unset -n box
+done
+grey_before=$(darkest "$before_busy" "${titles_heading[@]}")
+grey=$(darkest "$last_shot" "${titles_heading[@]}")
+echo "titles list heading: darkest grey $grey_before before, $grey while busy"
+[ "$grey_before" -le 60 ] || fail "the titles list's heading is not black before the search ($grey_before)"
+[ "$grey" -ge 100 ] || fail "the titles list is not greyed while the busy window shows ($grey)"
 wait_requests "/bus/resu\.php\?texto=$c_search_url&donde=1"
 wait_requests "/art/ver\.php\?art=$c1_id( |$|\")"
 wait_for "the busy window to go" idle
@@ -187,8 +298,8 @@ grep -qE "/imatges/articulos/$c1_cover" "$log" || fail "the cover /imatges/artic
 shot culturalia-copied
 
 # --- 2. The second hit ----------------------------------------------------------------------------
-step "click the second hit"
-click $(list_row 1)
+step "click the second hit at the right end of its row, past the last column"
+click $(list_row_end 1)
 wait_requests "/art/ver\.php\?art=$c2_id( |$|\")"
 wait_for "the busy window to go" idle
 wait_for "the card to show '$c2_title'" field_is "${title_field[@]}" "$c2_title"
@@ -239,6 +350,18 @@ else
   shot hanging
 fi
 shot after-exit
+
+# --- The credit, measured on this display ------------------------------------------------------
+# The main window's test on the same X server and window manager: the credit link's text, in the
+# font the program gets here, is at most as wide as its label.
+step "the credit link's text width on this display"
+if (cd "$out" && unset QT_QPA_PLATFORM && "$app_tests" --gtest_filter='MainWindow.TextsAfterStartUp' \
+      --gtest_output="xml:$out/credit.xml" >"$out/credit.log" 2>&1); then
+  echo "credit: text $(grep -o 'name="creditTextWidth" value="[0-9]*"' "$out/credit.xml" |
+    grep -o '[0-9]*"$' | tr -d '"') pixels wide in its 90-pixel label"
+else
+  fail "the credit does not fit its label on this display: $(grep -A3 Failure "$out/credit.log")"
+fi
 
 # --- The files and the request log --------------------------------------------------------------
 expected=$(printf '%s\r\n' "${favourites_after[@]}" | od -An -c)

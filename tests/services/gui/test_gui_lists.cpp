@@ -152,6 +152,20 @@ TEST_F(GuiLists, ALeftClickOnARowSelectsItThenRaisesZero) {
   EXPECT_EQ(GadgetGetState(kList), 2);
   EXPECT_EQ(Subtypes(TakeAll(), kList), (std::vector<int>{768, 0}));
   EXPECT_EQ(list()->selectedItems().size(), 1);
+  // Right of the last column, where the columns (190 pixels) stop short of the list's edge, the
+  // click is on the row all the same: it selects it, and a double click there is one as well.
+  const int strip = list()->viewport()->width() - 3;
+  ASSERT_GT(strip, list()->header()->length());
+  const QPoint right(strip, list()->visualItemRect(list()->topLevelItem(0)).center().y());
+  Click(right);
+  EXPECT_EQ(GadgetGetState(kList), 0);
+  EXPECT_EQ(Subtypes(TakeAll(), kList), (std::vector<int>{768, 0}));
+  DoubleClick(right);
+  const std::vector<int> twice = Subtypes(TakeAll(), kList);
+  EXPECT_EQ(Count(twice, 2), 1);
+  EXPECT_EQ(Count(twice, 768), 0);
+  EXPECT_EQ(twice.back(), 2);
+  EXPECT_EQ(GadgetGetState(kList), 0);
 }
 
 TEST_F(GuiLists, AClickBelowTheLastRowClearsTheSelectionAndStillRaisesZero) {
@@ -261,4 +275,8 @@ TEST_F(GuiLists, SelectionStaysVisibleWithoutTheFocusAndRendersWithGridLines) {
   // An unselected row shows the list's own background.
   const QPoint plain = list()->viewport()->mapTo(window_, QPoint(x, RowPoint(2).y()));
   EXPECT_EQ(shot.pixelColor(plain), QColor(255, 255, 191));
+  // Grid lines are the button face's colour, exactly: the line that ends column 0 of a row.
+  const QPoint line = list()->viewport()->mapTo(
+      window_, QPoint(list()->header()->sectionViewportPosition(1) - 1, RowPoint(2).y()));
+  EXPECT_EQ(shot.pixelColor(line), list()->palette().color(QPalette::Active, QPalette::Button));
 }

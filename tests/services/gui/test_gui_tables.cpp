@@ -235,14 +235,29 @@ TEST_F(GuiEvents, DisabledGadgetsAndWindowsRaiseNothing) {
   ClickButton(3);
   EXPECT_TRUE(TakeAll().empty());
   GadgetSetEnabled(3, true);
+  GadgetCreateTextField(2, 10, 50, 120, 20, "uno"_t, 0);
+  GadgetFocus(3);
+  const QImage before = window->grab().toImage();
   WindowSetEnabled(1, false);
-  EXPECT_TRUE(GuiGadgetWidget(3)->isVisible());  // still shown
-  EXPECT_FALSE(GuiGadgetWidget(3)->isEnabled());
+  EXPECT_FALSE(GuiWindowEnabled(1));
+  // Still shown and painted as before: a locked window is not a greyed one.
+  EXPECT_TRUE(GuiGadgetWidget(3)->isVisible());
+  EXPECT_TRUE(window->grab().toImage() == before);
+  // No click, key, typed text or close box reaches it.
   ClickButton(3);
   guitest::ClickWindowAt(window, QPoint(50, 22));
+  QTest::keyClick(GuiGadgetWidget(3), Qt::Key_Space);
+  guitest::ClickWindowAt(window, QPoint(60, 60));
+  QTest::keyClicks(GuiGadgetWidget(2), "dos");
+  EXPECT_FALSE(window->close());
   EXPECT_TRUE(TakeAll().empty());
+  EXPECT_EQ(GadgetGetText(2), "uno");
+  EXPECT_TRUE(window->isVisible());
   WindowSetEnabled(1, true);
+  EXPECT_TRUE(GuiWindowEnabled(1));
   ClickButton(3);
+  EXPECT_EQ(TakeAll().size(), 1u);
+  EXPECT_FALSE(window->close());
   EXPECT_EQ(TakeAll().size(), 1u);
 }
 
