@@ -4,6 +4,11 @@
 // search pages of both recipes at four sizes, against a bare scan for the hits' marker.
 #include <benchmark/benchmark.h>
 
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
+
 #include <QByteArray>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -11,9 +16,9 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -21,6 +26,7 @@
 #include <vector>
 
 #include "app/gadgets.h"
+#include "bench/support/latency_relay.h"
 #include "app/globals.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"
@@ -66,7 +72,9 @@ void Search(const SearchCase& c) {
 // test server spends milliseconds compressing each page), and takes the bytes as they come.
 class PlainClient {
  public:
-  std::int64_t Get(const std::string& url) {
+  std::int64_t Get(const std::string& url) { return static_cast<std::int64_t>(Body(url).size()); }
+
+  QByteArray Body(const std::string& url) {
     QNetworkRequest request(QUrl::fromEncoded(QByteArray::fromStdString(url)));
     request.setRawHeader("Accept-Encoding", "gzip");
     QNetworkReply* reply = session_.get(request);
@@ -75,9 +83,9 @@ class PlainClient {
       QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
       loop.exec();
     }
-    const auto size = static_cast<std::int64_t>(reply->readAll().size());
+    QByteArray body = reply->readAll();
     delete reply;
-    return size;
+    return body;
   }
 
  private:
@@ -134,6 +142,98 @@ void BM_SearchAndFilmLoadDistant(benchmark::State& state) {
   world->server.SetLatency(std::chrono::milliseconds(0));
 }
 BENCHMARK(BM_SearchAndFilmLoadDistant)->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A search with its automatic film load over a network's distance: the sample site behind a
+// relay that adds 20 ms to every chunk each way and 40 ms to a new connection's first byte. The
+// floor, in the same iterations, is what no program can go below: the three pages a lookup
+// needs (the search page, the film page, the plot summary or the cover), one after the other,
+// over one warm connection through the same relay, and for Culturalia the cover decoded.
+//
+// Counters: requests (the program's, per lookup, counted at the server), connections (new ones
+// through the relay per lookup), floor_ms and vs_floor (the program's time over the floor's).
+
+// libjpeg's plain decode of a whole picture into RGB rows; the number of bytes decoded.
+std::int64_t DecodeJpeg(const QByteArray& bytes) {
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr error{};
+  info.err = jpeg_std_error(&error);
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+               static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  info.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&info);
+  std::vector<unsigned char> rows(static_cast<std::size_t>(info.output_width) *
+                                  info.output_components * info.output_height);
+  while (info.output_scanline < info.output_height) {
+    unsigned char* row = rows.data() + static_cast<std::size_t>(info.output_scanline) *
+                                           info.output_width * info.output_components;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return static_cast<std::int64_t>(rows.size());
+}
+
+void BM_LookupOverLatency(benchmark::State& state) {
+  const SearchCase& c = kSearches[state.range(0)];
+  testsupport::TestServer& server = world->server;
+  benchsupport::LatencyRelay relay(server.Port());
+  testsupport::PointSourceHostsAt(relay.Host());
+  sourceHosts().imdbPro = "pro.imdb.com";
+  struct HostsBack {
+    ~HostsBack() {
+      world->server.UseForSources();
+      sourceHosts().imdbPro = "pro.imdb.com";
+    }
+  } hostsBack;
+
+  // A first lookup warms the program's connection and tells which pages a lookup needs.
+  server.ClearRequests();
+  Search(c);
+  std::vector<std::string> needed;
+  for (const std::string& t : server.Targets()) {
+    if (std::find(needed.begin(), needed.end(), t) == needed.end()) needed.push_back(t);
+  }
+  if (ListCount(kTitlesList) < 1 || GadgetGetText(kTitleField) == "..." || needed.size() != 3) {
+    state.SkipWithError("the search found no film on the sample site");
+    return;
+  }
+  std::vector<std::string> urls;
+  for (const std::string& t : needed) urls.push_back("http://" + relay.Host() + t);
+  PlainClient floor;
+  for (const std::string& url : urls) floor.Get(url);  // its warm connection
+
+  double programTime = 0;
+  double floorTime = 0;
+  std::size_t requests = 0;
+  const int connectionsBefore = relay.Connections();
+  std::int64_t bytes = 0;
+  for (auto _ : state) {
+    server.ClearRequests();
+    const auto t0 = Clock::now();
+    Search(c);
+    const auto t1 = Clock::now();
+    requests += server.RequestCount();
+    for (std::size_t i = 0; i < urls.size(); ++i) {
+      const QByteArray body = floor.Body(urls[i]);
+      const bool cover = c.source == kSourceCulturalia && i + 1 == urls.size();
+      bytes += cover ? DecodeJpeg(body) : body.size();
+    }
+    const auto t2 = Clock::now();
+    state.SetIterationTime(Seconds(t1 - t0));
+    programTime += Seconds(t1 - t0);
+    floorTime += Seconds(t2 - t1);
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["requests"] = static_cast<double>(requests) / n;
+  state.counters["connections"] = (relay.Connections() - connectionsBefore) / n;
+  state.counters["floor_ms"] = 1000.0 * floorTime / n;
+  state.counters["vs_floor"] = programTime / floorTime;
+  state.SetLabel(c.name);
+  benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_LookupOverLatency)->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // One page through the program's fetch (navigate, wait, read the source) against one plain GET
 // of the same page, to show where a search's time goes.
