@@ -7,21 +7,10 @@
 #include "services/text/text.h"
 #include "services/webview/webview.h"
 #include "sources/film_card.h"
-#include "sources/hosts.h"
 #include "sources/sources.h"
+#include "sources/urls.h"
 
 namespace {
-
-constexpr const char* kPlaceholder = "ESTOESLOQUEBUSCA";
-
-Text ImdbSearchTemplate() {
-  return "http://" + sourceHosts().imdb + "/find?q=ESTOESLOQUEBUSCA;tt=1";
-}
-
-Text CulturaliaSearchTemplate() {
-  return "http://" + sourceHosts().culturaliaDomain +
-         "/bus/resu.php?texto=ESTOESLOQUEBUSCA&donde=1";
-}
 
 // The search field's whole text selected and focused, so the next title is typed over it.
 void ReadyForNextTitle() {
@@ -42,11 +31,9 @@ void FetchPage(const Text& url) {
 }
 
 void SearchSource() {
-  const Text templ = program.currentSource == kSourceCulturalia ? CulturaliaSearchTemplate()
-                                                                : ImdbSearchTemplate();
   const Text text = TextTrim(GadgetGetText(kSearchField));
-  const Text url = TextReplace(templ, kPlaceholder, text, true);
-  FetchPage(url);
+  FetchPage(program.currentSource == kSourceCulturalia ? CulturaliaSearchUrl(text)
+                                                       : ImdbSearchUrl(text));
   if (!program.pageText.empty()) ParseSearchResults();
 }
 
@@ -72,10 +59,10 @@ void FetchFilmPage() {
   const Text letter = ListCellText(list, index, 2);
   Text url;
   if (TextEquals(letter, "C")) {
-    url = "http://" + sourceHosts().culturalia + "/art/ver.php?art=" + id;
+    url = CulturaliaFilmUrl(id);
     GadgetSetState(kCulturaliaOption, 1);
   } else {
-    url = "http://" + sourceHosts().imdb + "/title/" + id;
+    url = ImdbFilmUrl(id);
     GadgetSetState(kImdbOption, 1);
   }
   program.currentSource =
