@@ -10,6 +10,7 @@
 #include "services/files/files.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"
+#include "services/webview/webview.h"
 #include "sources/urls.h"
 
 namespace {

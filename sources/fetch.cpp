@@ -2,7 +2,6 @@
 #include "app/gadgets.h"
 #include "app/globals.h"
 #include "app/shell.h"
-#include "services/files/files.h"
 #include "services/gui/gui.h"
 #include "services/text/text.h"
 #include "services/webview/webview.h"
@@ -67,9 +66,11 @@ void FetchFilmPage() {
   }
   program.currentSource =
       GadgetGetState(kCulturaliaOption) == 1 ? kSourceCulturalia : kSourceImdb;
-  DownloadToFile(url, kFilmPageCopy);
   FlushEvents();
   FetchPage(url);
+  // The copy is the page this load brought, whole, written before anything reads the page; one
+  // request serves both. A load that brought no document leaves no copy.
+  WebViewSaveDocument(kWebView, kFilmPageCopy);
   if (!program.pageText.empty()) ExtractFilmCard();
 }
 
