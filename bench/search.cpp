@@ -1,7 +1,9 @@
 // A whole search with the automatic film load, through the program's own commands, against an
 // in-process server of the sample site; the same requests made by a bare Qt Network client in the
-// same iterations are the baseline ("vs_plain" is the program's time over theirs). Then parsing
-// search pages of both recipes at four sizes, against a bare scan for the hits' marker.
+// same iterations are the baseline ("vs_plain" is the program's time over theirs). The same
+// lookup over a network's distance (BM_LookupOverLatency, through a latency relay) against the
+// least any client needs. Then parsing search pages of both recipes at four sizes, against a bare
+// scan for the hits' marker.
 #include <benchmark/benchmark.h>
 
 // jpeglib.h needs size_t and FILE declared before it.
