@@ -4,7 +4,7 @@
 #include "app/shell.h"
 #include "services/images/images.h"
 #include "services/webview/webview.h"
-#include "sources/hosts.h"
+#include "sources/urls.h"
 
 namespace {
 
@@ -63,7 +63,7 @@ NativeHandle BuildMainWindow() {
   if (window == nullptr) return nullptr;
   WindowSetBackColour(kMainWindow, kPaleYellow);
 
-  GadgetCreateWebView(kWebView, 385, 5, 200, 150, "http://" + sourceHosts().culturaliaDomain, 0);
+  GadgetCreateWebView(kWebView, 385, 5, 200, 150, StartPageUrl(), 0);
   GadgetCreateTextField(kSearchField, 10, 35, 200, 18, "Blade Runner"_t, 0);
   GiveFont(kSearchField, 10, kBold);
   GadgetCreateButton(kSearchButton, 120, 55, 90, 25, "Buscar"_t);

@@ -1,8 +1,15 @@
 // A whole search with the automatic film load, through the program's own commands, against an
 // in-process server of the sample site; the same requests made by a bare Qt Network client in the
-// same iterations are the baseline ("vs_plain" is the program's time over theirs). Then parsing
-// search pages of both recipes at four sizes, against a bare scan for the hits' marker.
+// same iterations are the baseline ("vs_plain" is the program's time over theirs). The same
+// lookup over a network's distance (BM_LookupOverLatency, through a latency relay) against the
+// least any client needs. Then parsing search pages of both recipes at four sizes, against a bare
+// scan for the hits' marker.
 #include <benchmark/benchmark.h>
+
+// jpeglib.h needs size_t and FILE declared before it.
+#include <cstddef>
+#include <cstdio>
+#include <jpeglib.h>
 
 #include <QByteArray>
 #include <QEventLoop>
@@ -11,9 +18,9 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -22,6 +29,7 @@
 
 #include "app/gadgets.h"
 #include "app/globals.h"
+#include "bench/support/latency_relay.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"
 #include "sources/hosts.h"
@@ -47,8 +55,8 @@ struct SearchCase {
   unsigned char source;
   const char* title;
 };
-// An IMDb search costs the search page, the film page twice (the copy and the load) and the
-// plot-summary page; a Culturalia one the search page, the film page twice and the cover.
+// An IMDb search costs the search page, the film page and the plot-summary page; a Culturalia
+// one the search page, the film page and the cover.
 constexpr SearchCase kSearches[] = {
     {"imdb:blade runner", kSourceImdb, "Blade Runner"},
     {"culturalia:blade runner", kSourceCulturalia, "Blade Runner"},
@@ -66,7 +74,9 @@ void Search(const SearchCase& c) {
 // test server spends milliseconds compressing each page), and takes the bytes as they come.
 class PlainClient {
  public:
-  std::int64_t Get(const std::string& url) {
+  std::int64_t Get(const std::string& url) { return static_cast<std::int64_t>(Body(url).size()); }
+
+  QByteArray Body(const std::string& url) {
     QNetworkRequest request(QUrl::fromEncoded(QByteArray::fromStdString(url)));
     request.setRawHeader("Accept-Encoding", "gzip");
     QNetworkReply* reply = session_.get(request);
@@ -75,9 +85,9 @@ class PlainClient {
       QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
       loop.exec();
     }
-    const auto size = static_cast<std::int64_t>(reply->readAll().size());
+    QByteArray body = reply->readAll();
     delete reply;
-    return size;
+    return body;
   }
 
  private:
@@ -91,7 +101,7 @@ void BM_SearchAndFilmLoad(benchmark::State& state) {
   server.ClearRequests();
   Search(c);
   const std::vector<std::string> targets = server.Targets();
-  if (ListCount(kTitlesList) < 1 || GadgetGetText(kTitleField) == "..." || targets.size() < 4) {
+  if (ListCount(kTitlesList) < 1 || GadgetGetText(kTitleField) == "..." || targets.size() < 3) {
     state.SkipWithError("the search found no film on the sample site");
     return;
   }
@@ -134,6 +144,125 @@ void BM_SearchAndFilmLoadDistant(benchmark::State& state) {
   world->server.SetLatency(std::chrono::milliseconds(0));
 }
 BENCHMARK(BM_SearchAndFilmLoadDistant)->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A search with its automatic film load over a network's distance: the sample site behind a
+// relay that adds 20 ms to every chunk each way and 40 ms to a new connection's first byte. The
+// floor, in the same iterations, is what no program can go below: the three pages a lookup
+// needs (the search page, the film page, the plot summary or the cover), one after the other,
+// over one warm connection through the same relay, and for Culturalia the cover decoded.
+//
+// Counters: requests (the program's, per lookup, counted at the server), connections (new ones
+// through the relay per lookup, the program's and the floor's), floor_ms and vs_floor (the
+// program's time over the floor's), and extraK_ms: how much longer than the floor's the program's
+// K-th stretch is (0: to the first request's arrival at the server; 1, 2: from one arrival to the
+// next; 3: from the last arrival to the end).
+
+// libjpeg's plain decode of a whole picture into RGB rows; the number of bytes decoded.
+std::int64_t DecodeJpeg(const QByteArray& bytes) {
+  jpeg_decompress_struct info{};
+  jpeg_error_mgr error{};
+  info.err = jpeg_std_error(&error);
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+               static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  info.out_color_space = JCS_RGB;
+  jpeg_start_decompress(&info);
+  std::vector<unsigned char> rows(static_cast<std::size_t>(info.output_width) *
+                                  info.output_components * info.output_height);
+  while (info.output_scanline < info.output_height) {
+    unsigned char* row = rows.data() + static_cast<std::size_t>(info.output_scanline) *
+                                           info.output_width * info.output_components;
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return static_cast<std::int64_t>(rows.size());
+}
+
+void BM_LookupOverLatency(benchmark::State& state) {
+  const SearchCase& c = kSearches[state.range(0)];
+  testsupport::TestServer& server = world->server;
+  benchsupport::LatencyRelay relay(server.Port());
+  testsupport::PointSourceHostsAt(relay.Host());
+  sourceHosts().imdbPro = "pro.imdb.com";
+  struct HostsBack {
+    ~HostsBack() {
+      world->server.UseForSources();
+      sourceHosts().imdbPro = "pro.imdb.com";
+    }
+  } hostsBack;
+
+  // A first lookup warms the program's connection and tells which pages a lookup needs.
+  server.ClearRequests();
+  Search(c);
+  std::vector<std::string> needed;
+  for (const std::string& t : server.Targets()) {
+    if (std::find(needed.begin(), needed.end(), t) == needed.end()) needed.push_back(t);
+  }
+  if (ListCount(kTitlesList) < 1 || GadgetGetText(kTitleField) == "..." || needed.size() != 3) {
+    state.SkipWithError("the search found no film on the sample site");
+    return;
+  }
+  std::vector<std::string> urls;
+  for (const std::string& t : needed) urls.push_back("http://" + relay.Host() + t);
+  PlainClient floor;
+  for (const std::string& url : urls) floor.Get(url);  // its warm connection
+
+  double programTime = 0;
+  double floorTime = 0;
+  std::size_t requests = 0;
+  const int connectionsBefore = relay.Connections();
+  std::int64_t bytes = 0;
+  // Where the program's time over the floor's goes: before the first request reaches the server,
+  // between one arrival and the next (the answer's way back, the client's work on it, the next
+  // request's way there), and after the last arrival.
+  std::vector<double> extra(needed.size() + 1, 0.0);
+  auto phases = [](Clock::time_point start, const std::vector<testsupport::RecordedRequest>& got,
+                   Clock::time_point end) {
+    std::vector<double> out;
+    Clock::time_point at = start;
+    for (const auto& r : got) {
+      out.push_back(Seconds(r.arrived - at));
+      at = r.arrived;
+    }
+    out.push_back(Seconds(end - at));
+    return out;
+  };
+  for (auto _ : state) {
+    server.ClearRequests();
+    const auto t0 = Clock::now();
+    Search(c);
+    const auto t1 = Clock::now();
+    const auto programRequests = server.Requests();
+    requests += programRequests.size();
+    server.ClearRequests();
+    for (std::size_t i = 0; i < urls.size(); ++i) {
+      const QByteArray body = floor.Body(urls[i]);
+      const bool cover = c.source == kSourceCulturalia && i + 1 == urls.size();
+      bytes += cover ? DecodeJpeg(body) : body.size();
+    }
+    const auto t2 = Clock::now();
+    const auto mine = phases(t0, programRequests, t1);
+    const auto theirs = phases(t1, server.Requests(), t2);
+    if (mine.size() == extra.size() && theirs.size() == extra.size()) {
+      for (std::size_t k = 0; k < extra.size(); ++k) extra[k] += mine[k] - theirs[k];
+    }
+    state.SetIterationTime(Seconds(t1 - t0));
+    programTime += Seconds(t1 - t0);
+    floorTime += Seconds(t2 - t1);
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["requests"] = static_cast<double>(requests) / n;
+  state.counters["connections"] = (relay.Connections() - connectionsBefore) / n;
+  state.counters["floor_ms"] = 1000.0 * floorTime / n;
+  state.counters["vs_floor"] = programTime / floorTime;
+  for (std::size_t k = 0; k < extra.size(); ++k)
+    state.counters["extra" + std::to_string(k) + "_ms"] = 1000.0 * extra[k] / n;
+  state.SetLabel(c.name);
+  benchmark::DoNotOptimize(bytes);
+}
+BENCHMARK(BM_LookupOverLatency)->DenseRange(0, 1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // One page through the program's fetch (navigate, wait, read the source) against one plain GET
 // of the same page, to show where a search's time goes.

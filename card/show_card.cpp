@@ -10,7 +10,8 @@
 #include "services/files/files.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"
-#include "sources/hosts.h"
+#include "services/webview/webview.h"
+#include "sources/urls.h"
 
 namespace {
 
@@ -84,8 +85,7 @@ void ShowFilmCard(FilmCard& card) {
     // own after a download that cannot replace it; then the card shows no cover.
     const bool oldCoverGone = FileSizeOf(kCoverFile) == -1;
     if (oldCoverGone) {
-      DownloadToFile("http://" + sourceHosts().culturalia + "/imatges/articulos/" + card.coverPath,
-                     "./portada.jpg");
+      DownloadToFile(CulturaliaCoverUrl(card.coverPath), "./portada.jpg");
     }
     if (!oldCoverGone || FileSizeOf(kCoverFile) <= 0) {
       ClearCoverBox();

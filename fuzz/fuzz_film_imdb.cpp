@@ -9,6 +9,7 @@
 
 #include "app/globals.h"
 #include "sources/film_card.h"
+#include "sources/urls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);

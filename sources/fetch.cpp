@@ -2,26 +2,14 @@
 #include "app/gadgets.h"
 #include "app/globals.h"
 #include "app/shell.h"
-#include "services/files/files.h"
 #include "services/gui/gui.h"
 #include "services/text/text.h"
 #include "services/webview/webview.h"
 #include "sources/film_card.h"
-#include "sources/hosts.h"
 #include "sources/sources.h"
+#include "sources/urls.h"
 
 namespace {
-
-constexpr const char* kPlaceholder = "ESTOESLOQUEBUSCA";
-
-Text ImdbSearchTemplate() {
-  return "http://" + sourceHosts().imdb + "/find?q=ESTOESLOQUEBUSCA;tt=1";
-}
-
-Text CulturaliaSearchTemplate() {
-  return "http://" + sourceHosts().culturaliaDomain +
-         "/bus/resu.php?texto=ESTOESLOQUEBUSCA&donde=1";
-}
 
 // The search field's whole text selected and focused, so the next title is typed over it.
 void ReadyForNextTitle() {
@@ -42,11 +30,9 @@ void FetchPage(const Text& url) {
 }
 
 void SearchSource() {
-  const Text templ = program.currentSource == kSourceCulturalia ? CulturaliaSearchTemplate()
-                                                                : ImdbSearchTemplate();
   const Text text = TextTrim(GadgetGetText(kSearchField));
-  const Text url = TextReplace(templ, kPlaceholder, text, true);
-  FetchPage(url);
+  FetchPage(program.currentSource == kSourceCulturalia ? CulturaliaSearchUrl(text)
+                                                       : ImdbSearchUrl(text));
   if (!program.pageText.empty()) ParseSearchResults();
 }
 
@@ -72,17 +58,19 @@ void FetchFilmPage() {
   const Text letter = ListCellText(list, index, 2);
   Text url;
   if (TextEquals(letter, "C")) {
-    url = "http://" + sourceHosts().culturalia + "/art/ver.php?art=" + id;
+    url = CulturaliaFilmUrl(id);
     GadgetSetState(kCulturaliaOption, 1);
   } else {
-    url = "http://" + sourceHosts().imdb + "/title/" + id;
+    url = ImdbFilmUrl(id);
     GadgetSetState(kImdbOption, 1);
   }
   program.currentSource =
       GadgetGetState(kCulturaliaOption) == 1 ? kSourceCulturalia : kSourceImdb;
-  DownloadToFile(url, kFilmPageCopy);
   FlushEvents();
   FetchPage(url);
+  // The copy is the page this load brought, whole, written before anything reads the page; one
+  // request serves both. A load that brought no document leaves no copy.
+  WebViewSaveDocument(kWebView, kFilmPageCopy);
   if (!program.pageText.empty()) ExtractFilmCard();
 }
 

@@ -41,11 +41,10 @@ void ExtractCulturaliaFilm(FilmCard& card);
 void DecodeFilmCard(FilmCard& card);
 
 // The halves of the IMDb branch. ReadImdbFilmPage does steps 1 to 8 on pageText (fields, cast
-// file, actors) and answers the title id, "" when the page names none. ImdbPlotSummaryUrl is the
-// plot-summary page of a title id. ReadImdbPlotSummary builds the synopsis (steps 10 and 11)
-// from a plot-summary page's HTML.
+// file, actors) and answers the title id, "" when the page names none; its plot-summary page is
+// ImdbPlotSummaryUrl (urls.h). ReadImdbPlotSummary builds the synopsis (steps 10 and 11) from a
+// plot-summary page's HTML.
 Text ReadImdbFilmPage(FilmCard& card);
-Text ImdbPlotSummaryUrl(std::string_view titleId);
 Text ReadImdbPlotSummary(std::string_view page);
 // The link loop of the cast table: every anchor's text, one a line, CR LF between them.
 Text ReadImdbCast(std::string_view castTable);

@@ -7,8 +7,8 @@
 #include "services/files/files.h"
 #include "sources/extract.h"
 #include "sources/film_card.h"
-#include "sources/hosts.h"
 #include "sources/sources.h"
+#include "sources/urls.h"
 
 namespace {
 
@@ -61,13 +61,7 @@ Text ReadImdbFilmPage(FilmCard& card) {
   FileClose(kAppFile);
   card.actors = ReadImdbCast(cast);
 
-  const Text prefix = "http://" + sourceHosts().imdbPro + "/title/";
-  return ExtractBetween(prefix, "/\">");
-}
-
-Text ImdbPlotSummaryUrl(std::string_view titleId) {
-  const Text page = "http://" + sourceHosts().imdb + "/title/ESTOESLOQUEBUSCA/plotsummary";
-  return TextReplace(page, "ESTOESLOQUEBUSCA", titleId, true);
+  return ExtractBetween(ImdbProTitleLink(), "/\">");
 }
 
 Text ReadImdbPlotSummary(std::string_view page) {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -41,18 +42,33 @@ bool ClearNumber(int number) {
   return true;
 }
 
-// Puts an open descriptor under a cleared number.
-int Adopt(int number, int fd, const char* mode = "r+b") {
-  if (fd < 0) return 0;
+// Opens a name as FileCreate does: for reading and writing, created or truncated; failing that,
+// an existing file for writing only, truncated.
+int CreateDescriptor(const std::filesystem::path& path) {
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  return fd;
+}
+
+// An open descriptor as a buffered file; null (and the descriptor closed) when that fails.
+std::unique_ptr<OpenFile> Wrap(int fd, const char* mode = "r+b") {
+  if (fd < 0) return nullptr;
   std::FILE* stream = ::fdopen(fd, mode);
   if (stream == nullptr) stream = ::fdopen(fd, "wb");  // the write-only second attempt
   if (stream == nullptr) {
     ::close(fd);
-    return 0;
+    return nullptr;
   }
   auto entry = std::make_unique<OpenFile>();
   entry->stream = stream;
   std::setvbuf(stream, entry->buffer, _IOFBF, kBufferSize);
+  return entry;
+}
+
+// Puts an open descriptor under a cleared number.
+int Adopt(int number, int fd, const char* mode = "r+b") {
+  auto entry = Wrap(fd, mode);
+  if (entry == nullptr) return 0;
   const auto slot = static_cast<std::size_t>(number);
   if (slot >= files.size()) files.resize((slot / kTableStep + 1) * kTableStep);
   files[slot] = std::move(entry);
@@ -68,14 +84,28 @@ void SwitchTo(OpenFile& f, bool reading) {
 
 std::filesystem::path PathOf(const Text& name) { return TextToPath(name); }
 
+// Bytes into the file's buffer; a write that does not go in whole marks the file as failed.
+std::size_t Write(OpenFile& f, std::string_view bytes) {
+  SwitchTo(f, false);
+  const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), f.stream);
+  if (written != bytes.size()) f.failed = true;
+  return written;
+}
+
+// Writes out the buffer and closes the stream; true when every byte reached the file.
+bool Close(OpenFile& f) {
+  bool ok = !f.failed;
+  if (std::fflush(f.stream) != 0) ok = false;
+  if (std::fclose(f.stream) != 0) ok = false;
+  f.stream = nullptr;
+  return ok;
+}
+
 }  // namespace
 
 int FileCreate(int number, const Text& name) {
   if (!ClearNumber(number) || name.empty()) return 0;
-  const auto path = PathOf(name);
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-  return Adopt(number, fd);
+  return Adopt(number, CreateDescriptor(PathOf(name)));
 }
 
 int FileOpenOrCreate(int number, const Text& name) {
@@ -127,19 +157,14 @@ int FileAtEnd(int number) {
 std::int64_t FileWriteLine(int number, const Text& text) {
   OpenFile* f = Find(number);
   if (f == nullptr) return 0;
-  SwitchTo(*f, false);
-  std::size_t written = std::fwrite(text.data(), 1, text.size(), f->stream);
-  written += std::fwrite("\r\n", 1, 2, f->stream);
-  if (written != text.size() + 2) f->failed = true;
+  const std::size_t written = Write(*f, text) + Write(*f, "\r\n");
   return static_cast<std::int64_t>(written);
 }
 
 int FileClose(int number) {
   OpenFile* f = Find(number);
   if (f == nullptr) return 0;
-  bool ok = !f->failed;
-  if (std::fflush(f->stream) != 0) ok = false;
-  if (std::fclose(f->stream) != 0) ok = false;
+  const bool ok = Close(*f);
   files[static_cast<std::size_t>(number)].reset();
   return ok ? 1 : 0;
 }
@@ -178,4 +203,15 @@ int FileCopy(const Text& source, const Text& target) {
   const bool copied = std::filesystem::copy_file(
       PathOf(source), PathOf(target), std::filesystem::copy_options::overwrite_existing, error);
   return copied && !error ? 1 : 0;
+}
+
+int FileWriteWhole(const Text& name, std::string_view bytes) {
+  if (name.empty()) return 0;
+  const std::unique_ptr<OpenFile> f = Wrap(CreateDescriptor(PathOf(name)));
+  if (f == nullptr) return 0;
+  Write(*f, bytes);
+  if (Close(*f)) return 1;
+  // A file cut short (a full disk) would pass for a whole one with callers that judge by size.
+  FileDelete(name);
+  return 0;
 }

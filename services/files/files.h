@@ -1,11 +1,12 @@
 #pragma once
-// Numbered open files with a line interface, whole-file queries and the download of a URL.
+// Numbered open files with a line interface, and whole-file writes and queries.
 //
 // Files hold raw Windows-1252 bytes; lines end at CR LF, LF or CR on reading, and at CR LF on
 // writing; no byte-order mark is ever written. An operation on a number that is not open does
 // nothing: FileReadLine gives "", FileAtEnd answers end, FileWriteLine writes 0 bytes. Names are
 // texts converted to UTF-8 for the system; relative names are relative to the working directory.
 #include <cstdint>
+#include <string_view>
 
 #include "services/text/text.h"
 
@@ -23,7 +24,7 @@ std::int64_t FileSizeOf(const Text& name);  // -1 missing or empty name, -2 a fo
 int FileDelete(const Text& name);
 int FileCopy(const Text& source, const Text& target);
 
-// A synchronous HTTP GET of the URL into the local file, replacing it. Returns when the transfer
-// has ended; a failure leaves the file missing or partial. While it runs no user input is
-// dispatched. Built on the page fetcher's network session (services/webview).
-void DownloadToFile(const Text& url, const Text& localPath);
+// Replaces the file with the bytes, opened as FileCreate opens it and written and closed as the
+// numbered files are. A file that cannot be written whole (a full disk) is deleted, so it is
+// either whole or absent. Nonzero on success. The downloads (services/webview) write with it.
+int FileWriteWhole(const Text& name, std::string_view bytes);

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHstsPolicy>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
 #include <QNetworkReply>
@@ -15,8 +16,6 @@
 #include <zlib.h>
 
 #include <cctype>
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,16 +37,41 @@ WebViewLimits& Limits() {
   return limits;
 }
 
-// One network session for the whole run: its cookie jar lives in memory only. It is a child of
-// the application object, so it goes before the application does.
+// One network session for the whole run, as a browser has: its cookie jar and the sites'
+// Strict-Transport-Security policies live in memory only, and its connections stay open between
+// requests (HTTP/1.1 keep-alive), so the pages of a lookup and of the next one all go over the
+// connection the first one opened. It is a child of the application object, so it goes before
+// the application does.
 QNetworkAccessManager* Session() {
   static QPointer<QNetworkAccessManager> session;
   if (session == nullptr && QCoreApplication::instance() != nullptr) {
     session = new QNetworkAccessManager(QCoreApplication::instance());
     session->setCookieJar(new QNetworkCookieJar(session));
     session->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    // A host that has answered over https with the header is asked over https from then on,
+    // without first asking over http to be redirected (Qt rewrites the address in get()).
+    session->setStrictTransportSecurityEnabled(true);
   }
   return session.data();
+}
+
+// The address as the session will ask for it: http on a host whose policy is in force becomes
+// https, and port 80 becomes 443.
+QUrl UnderStrictTransport(const QUrl& url) {
+  if (url.scheme().toLower() != QLatin1String("http")) return url;
+  const QString host = url.host().toLower();
+  for (const QHstsPolicy& policy : Session()->strictTransportSecurityHosts()) {
+    const QString known = policy.host().toLower();
+    const bool covered =
+        host == known || (policy.includesSubDomains() && host.endsWith(QLatin1Char('.') + known));
+    if (covered && !policy.isExpired()) {
+      QUrl secure = url;
+      secure.setScheme(QStringLiteral("https"));
+      if (secure.port() == 80) secure.setPort(443);
+      return secure;
+    }
+  }
+  return url;
 }
 
 QNetworkRequest RequestFor(const QUrl& url) {
@@ -147,6 +171,7 @@ class Transfer {
     inflater_.reset();
     encodingKnown_ = false;
     reply_ = Session()->get(RequestFor(url));
+    url_ = reply_->url();  // what is asked for, https where the host's policy says so
     idle_.start(Limits().idleMilliseconds);
     auto alive = [this] { idle_.start(Limits().idleMilliseconds); };
     QObject::connect(reply_, &QNetworkReply::metaDataChanged, alive);
@@ -164,7 +189,7 @@ class Transfer {
     }
     const QUrl location = reply_->attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
     if (location.isEmpty()) return {};
-    const QUrl next = url_.resolved(location);
+    const QUrl next = UnderStrictTransport(url_.resolved(location));
     const QString scheme = next.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) return {};
     if (scheme == QLatin1String("http") && url_.scheme().toLower() == QLatin1String("https")) {
@@ -271,7 +296,8 @@ struct View {
   QPointer<QWidget> widget;
   Text address;
   bool busy = false;
-  Text document;
+  bool hasDocument = false;  // the last load ended with a document (an empty one too)
+  QByteArray body;           // that document as received, zero bytes and all
   std::unique_ptr<Transfer> transfer;
   std::unique_ptr<Transfer> ended;  // the last finished load, freed at the next one
 };
@@ -366,13 +392,15 @@ void WebViewNavigate(int number, const Text& address) {
   view->ended.reset();
   view->transfer.reset();  // the load before this one ends here, unseen
   view->address = address;
-  view->document.clear();
+  view->body.clear();
+  view->hasDocument = false;
   view->busy = true;
   auto transfer = std::make_unique<Transfer>(
-      WebViewUrl(address), [number](const QByteArray& body, bool, bool) {
+      WebViewUrl(address), [number](QByteArray body, bool ok, bool) {
         View* v = ViewOf(number);
         if (v == nullptr) return;
-        v->document = DocumentOf(body);
+        v->body = std::move(body);
+        v->hasDocument = ok;
         v->busy = false;
         // The wait in FetchPage sees the end now rather than at its next look.
         GuiWakeWait();
@@ -394,14 +422,24 @@ int WebViewBusy(int number) {
 
 Text WebViewSource(int number) {
   View* view = ViewOf(number);
-  return view != nullptr ? view->document : Text{};
+  return view != nullptr ? DocumentOf(view->body) : Text{};
+}
+
+int WebViewSaveDocument(int number, const Text& localPath) {
+  View* view = ViewOf(number);
+  if (localPath.empty()) return 0;
+  if (view == nullptr || view->busy || !view->hasDocument) {
+    FileDelete(localPath);
+    return 0;
+  }
+  return FileWriteWhole(localPath, std::string_view(view->body.constData(),
+                                                    static_cast<std::size_t>(view->body.size())));
 }
 
 // --- Downloads -------------------------------------------------------------------------------
 
 void DownloadToFile(const Text& url, const Text& localPath) {
   if (localPath.empty()) return;
-  const std::filesystem::path target = TextToPath(localPath);
   bool ended = false;
   bool success = false;
   QByteArray body;
@@ -414,14 +452,8 @@ void DownloadToFile(const Text& url, const Text& localPath) {
   });
   // User input waits in the toolkit's queue meanwhile; nothing reaches the program's commands.
   if (!transfer.EndedAtOnce() && !ended) loop.exec(QEventLoop::ExcludeUserInputEvents);
-  std::error_code ec;
-  std::filesystem::remove(target, ec);
+  FileDelete(localPath);
   if (!success) return;
-  std::FILE* file = std::fopen(target.c_str(), "wb");
-  if (file == nullptr) return;
-  const auto size = static_cast<std::size_t>(body.size());
-  const bool written = size == 0 || std::fwrite(body.constData(), 1, size, file) == size;
-  const bool closed = std::fclose(file) == 0;
-  // A file cut short by a full disk would pass for a whole download (callers look at its size).
-  if (!written || !closed) std::filesystem::remove(target, ec);
+  FileWriteWhole(localPath,
+                 std::string_view(body.constData(), static_cast<std::size_t>(body.size())));
 }

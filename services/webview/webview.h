@@ -1,11 +1,15 @@
 #pragma once
 // The page fetcher that stands in gadget 1's place: it loads an address, reports whether the
-// load is still going, and hands the document's body back as single-byte text.
+// load is still going, and hands the document's body back as single-byte text, or writes it
+// whole to a file. Also the download of a URL into a file, on the same network session.
 //
 // It is not a browser: nothing is shown or run. It behaves like an ordinary desktop browser on
-// the wire (up to 10 redirects, cookies in memory for the whole run and shared with
-// DownloadToFile, gzip, a desktop User-Agent, Accept-Language es-ES), and every load ends,
-// successfully or not, within its limits: 30 s in all, 15 s without a byte, 16 MB of body.
+// the wire (up to 10 redirects, cookies and Strict-Transport-Security policies in memory for the
+// whole run and shared with DownloadToFile, kept-alive connections, gzip, a desktop User-Agent,
+// Accept-Language es-ES), and every load ends, successfully or not, within its limits: 30 s in
+// all, 15 s without a byte, 16 MB of body. A host whose https answer carried the
+// Strict-Transport-Security header is asked over https from then on, redirects included: its
+// http addresses never go out as http again during the run.
 //
 // A server's error page (404, 500) is a document like any other; a load that fails on the way
 // (refused, reset, timed out, too big) leaves an empty document. WebViewBusy is 1 from the
@@ -30,6 +34,15 @@ NativeHandle GadgetCreateWebView(int number, int x, int y, int w, int h, const T
 void WebViewNavigate(int number, const Text& address);  // returns at once; "" is ignored
 int WebViewBusy(int number);                            // 1 from navigate until the load ends
 Text WebViewSource(int number);                         // the body, cut at its first zero byte
+// Writes the current document to the file whole, as received (zero bytes included), replacing
+// it; when the last load gave no document, or is still going, the file is deleted instead.
+// Nonzero when the file holds the document.
+int WebViewSaveDocument(int number, const Text& localPath);
+
+// A synchronous HTTP GET of the URL into the local file, replacing it: the file is deleted
+// first and written (FileWriteWhole) only from a successful answer, so a failure leaves no file.
+// Returns when the transfer has ended; meanwhile no user input is dispatched.
+void DownloadToFile(const Text& url, const Text& localPath);
 
 // The limits of every load and download.
 struct WebViewLimits {

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -326,7 +327,10 @@ class SearchCommands : public AppFixture {
   // that stops waits out their keep-alive time. Each test routes them anew in SetUp, before
   // any request of its own.
   struct Servers {
-    TestServer imdb, web, domain;
+    // Idle connections stay open as long as a browsing session's would: no lookup of a test
+    // waits long enough for the server to close one.
+    TestServer imdb{std::chrono::seconds(30)}, web{std::chrono::seconds(30)},
+        domain{std::chrono::seconds(30)};
   };
   static Servers& Shared() {
     static Servers servers;
@@ -350,8 +354,7 @@ TEST_F(SearchCommands, CulturaliaSearchByEnterLoadsTheFirstHitAtOnce) {
 
   // The trimmed text on the bare domain, the film and its cover on the web host, nothing on IMDb.
   EXPECT_EQ(domain_.Targets(), (Targets{"/bus/resu.php?texto=Alien&donde=1"}));
-  EXPECT_EQ(web_.Targets(), (Targets{"/art/ver.php?art=1234", "/art/ver.php?art=1234",
-                                     "/imatges/articulos/el_sur.jpg"}));
+  EXPECT_EQ(web_.Targets(), (Targets{"/art/ver.php?art=1234", "/imatges/articulos/el_sur.jpg"}));
   EXPECT_TRUE(imdb_.Targets().empty());
   ASSERT_EQ(domain_.Requests().size(), 1u);
   EXPECT_EQ(domain_.Requests()[0].Header("Host"), domain_.Host());
@@ -371,11 +374,12 @@ TEST_F(SearchCommands, CulturaliaSearchByEnterLoadsTheFirstHitAtOnce) {
   EXPECT_EQ(GadgetGetText(kTitleField), "El sur");
   EXPECT_EQ(GadgetGetText(kNationalityField), "España"_t);
 
-  // The film page copy was written whole before the page itself was asked for.
-  const auto film = ArrivalsOf("/art/ver.php?art=1234");
-  ASSERT_EQ(film.size(), 2u);
-  EXPECT_TRUE(film[1].copyExisted);
-  EXPECT_EQ(film[1].copy, elSur_);
+  // The film page copy holds the page that was loaded, and was written before the card asked
+  // for the cover.
+  const auto cover = ArrivalsOf("/imatges/articulos/el_sur.jpg");
+  ASSERT_EQ(cover.size(), 1u);
+  EXPECT_TRUE(cover[0].copyExisted);
+  EXPECT_EQ(cover[0].copy, elSur_);
   EXPECT_EQ(app().ReadFile(kFilmPageCopy), elSur_);
 
   ExpectBusyDuring("/bus/resu.php?texto=Alien&donde=1", kSearchingCulturalia);
@@ -392,7 +396,7 @@ TEST_F(SearchCommands, ImdbSearchByButtonKeepsTheInnerBlank) {
   Search("  Blade Runner  ", true);
 
   // The fetcher sends the inner blank as %20; the rest of the address goes as built.
-  EXPECT_EQ(imdb_.Targets(), (Targets{"/find?q=Blade%20Runner;tt=1", "/title/tt42", "/title/tt42",
+  EXPECT_EQ(imdb_.Targets(), (Targets{"/find?q=Blade%20Runner;tt=1", "/title/tt42",
                                       "/title/tt0083658/plotsummary"}));
   EXPECT_TRUE(domain_.Targets().empty());
   EXPECT_TRUE(web_.Targets().empty());
@@ -407,10 +411,11 @@ TEST_F(SearchCommands, ImdbSearchByButtonKeepsTheInnerBlank) {
   EXPECT_EQ(GadgetGetState(kCulturaliaOption), 0);
   EXPECT_EQ(GadgetGetText(kTitleField), "Blade Runner (1982)");
 
-  const auto film = ArrivalsOf("/title/tt42");
-  ASSERT_EQ(film.size(), 2u);
-  EXPECT_TRUE(film[1].copyExisted);
-  EXPECT_EQ(film[1].copy, bladeRunner_);
+  // The copy was written before the plot summary was asked for.
+  const auto plot = ArrivalsOf("/title/tt0083658/plotsummary");
+  ASSERT_EQ(plot.size(), 1u);
+  EXPECT_TRUE(plot[0].copyExisted);
+  EXPECT_EQ(plot[0].copy, bladeRunner_);
   // After an IMDb load the copy still holds the film page, not the plot summary.
   EXPECT_EQ(app().ReadFile(kFilmPageCopy), bladeRunner_);
 
@@ -427,7 +432,7 @@ TEST_F(SearchCommands, EnterAndTheButtonBothSearchAndOnlyTheSpaceIsTrimmed) {
   Search("Alien", false);
   EXPECT_EQ(domain_.Targets(), (Targets{"/bus/resu.php?texto=Alien&donde=1",
                                         "/bus/resu.php?texto=Alien&donde=1"}));
-  EXPECT_EQ(web_.CountTargets("/art/ver.php?art=1234"), 4);
+  EXPECT_EQ(web_.CountTargets("/art/ver.php?art=1234"), 2);
 
   // A pasted text starting with a tab keeps it, as %09 on the wire; blanks around it go.
   domain_.ClearRequests();
@@ -458,7 +463,7 @@ TEST_F(SearchCommands, AClickedHitIsLoadedFromItsOwnSource) {
   Choose(kCulturaliaOption);
   EXPECT_EQ(program.currentSource, kSourceCulturalia);
   ClickRow(kTitlesList, 2);
-  EXPECT_EQ(imdb_.Targets(), (Targets{"/title/tt1856101", "/title/tt1856101"}));
+  EXPECT_EQ(imdb_.Targets(), (Targets{"/title/tt1856101"}));
   EXPECT_TRUE(web_.Targets().empty());
   EXPECT_EQ(GadgetGetState(kTitlesList), 2);
   EXPECT_EQ(program.pickList, kTitlesList);
@@ -497,8 +502,7 @@ TEST_F(FavouriteLoads, AFavouriteLoadsFromItsOwnLetterWhicheverOptionIsChecked) 
   // IMDb checked, a Culturalia favourite clicked: the favourite's id, from Culturalia.
   Choose(kImdbOption);
   ClickRow(kFavouritesList, culturalia);
-  EXPECT_EQ(web_.Targets(), (Targets{"/art/ver.php?art=4321", "/art/ver.php?art=4321",
-                                     "/imatges/articulos/el_sur.jpg"}));
+  EXPECT_EQ(web_.Targets(), (Targets{"/art/ver.php?art=4321", "/imatges/articulos/el_sur.jpg"}));
   EXPECT_TRUE(imdb_.Targets().empty());
   EXPECT_EQ(program.pickList, kFavouritesList);
   EXPECT_EQ(GadgetGetState(kCulturaliaOption), 1);
@@ -509,8 +513,7 @@ TEST_F(FavouriteLoads, AFavouriteLoadsFromItsOwnLetterWhicheverOptionIsChecked) 
   // Culturalia checked now, an IMDb favourite clicked: from IMDb.
   web_.ClearRequests();
   ClickRow(kFavouritesList, imdb);
-  EXPECT_EQ(imdb_.Targets(),
-            (Targets{"/title/tt42", "/title/tt42", "/title/tt0083658/plotsummary"}));
+  EXPECT_EQ(imdb_.Targets(), (Targets{"/title/tt42", "/title/tt0083658/plotsummary"}));
   EXPECT_TRUE(web_.Targets().empty());
   EXPECT_EQ(GadgetGetState(kImdbOption), 1);
   EXPECT_EQ(GadgetGetState(kCulturaliaOption), 0);
@@ -523,9 +526,8 @@ TEST_F(FavouriteLoads, AFavouriteLoadsFromItsOwnLetterWhicheverOptionIsChecked) 
   imdb_.ClearRequests();
   Choose(kCulturaliaOption);
   ClickRow(kFavouritesList, small);
-  ASSERT_GE(imdb_.Targets().size(), 2u);
+  ASSERT_GE(imdb_.Targets().size(), 1u);
   EXPECT_EQ(imdb_.Targets()[0], "/title/tt77");
-  EXPECT_EQ(imdb_.Targets()[1], "/title/tt77");
   EXPECT_TRUE(web_.Targets().empty());
   EXPECT_EQ(GadgetGetState(kImdbOption), 1);
   EXPECT_EQ(program.currentSource, kSourceImdb);
@@ -588,4 +590,44 @@ TEST_F(SearchCommands, WithTheServersDownASearchShowsNoFilm) {
   Search("Blade Runner", false);
   EXPECT_EQ(ListCount(kTitlesList), 3);
   EXPECT_EQ(GadgetGetText(kTitleField), "Blade Runner (1982)");
+}
+
+TEST_F(SearchCommands, TenLookupsGoOverOneConnectionPerHost) {
+  for (int i = 0; i < 5; ++i) {
+    Choose(kCulturaliaOption);
+    Search("Alien", false);
+    Choose(kImdbOption);
+    Search("Blade Runner", false);
+  }
+  // Per lookup: the Culturalia search page on the bare domain, its film page and cover on the
+  // web host; the IMDb search page, film page and plot summary on the IMDb host.
+  EXPECT_EQ(domain_.RequestCount(), 5u);
+  EXPECT_EQ(web_.RequestCount(), 10u);
+  EXPECT_EQ(imdb_.RequestCount(), 15u);
+  EXPECT_EQ(domain_.ConnectionCount(), 1);
+  EXPECT_EQ(web_.ConnectionCount(), 1);
+  EXPECT_EQ(imdb_.ConnectionCount(), 1);
+}
+
+TEST_F(SearchCommands, TheCopyIsThePageThatWasLoadedWhole) {
+  // Each answer is a different page, with a zero byte after the card's markers: the copy is the
+  // one load's bytes to the end, while the card reads the text before the zero byte.
+  std::atomic<int> served{0};
+  web_.Handle("/art/ver.php", [&](const httplib::Request&, httplib::Response& res) {
+    std::string page = elSur_ + "<!--";
+    page += '\0';
+    page += "load " + std::to_string(++served) + "-->";
+    res.set_content(page, "text/html; charset=windows-1252");
+  });
+  Search("Alien", false);
+  EXPECT_EQ(served, 1);
+  EXPECT_EQ(GadgetGetText(kTitleField), "El sur");
+  EXPECT_EQ(app().ReadFile(kFilmPageCopy), elSur_ + std::string("<!--\0load 1-->", 14));
+
+  // A film page that does not come leaves no copy of an older one behind.
+  const std::string dead = "127.0.0.1:" + std::to_string(DeadPort());
+  sourceHosts().culturalia = dead;
+  ClickRow(kTitlesList, 1);
+  EXPECT_FALSE(app().FileExists(kFilmPageCopy));
+  EXPECT_EQ(GadgetGetText(kTitleField), "El sur");
 }

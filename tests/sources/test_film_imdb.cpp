@@ -171,10 +171,6 @@ TEST_F(FilmImdb, TitleIdComesOnlyFromTheProfessionalSiteLink) {
   EXPECT_EQ(idOf(Edited(FilmPage(), pro, "HTTP://" + sourceHosts().imdbPro + "/title/tt0083658/\">")), "");
   // The end marker is slash, quote, greater-than; a link without it gives no id.
   EXPECT_EQ(idOf(Edited(FilmPage(), pro, "http://" + sourceHosts().imdbPro + "/title/tt0083658\">")), "");
-
-  EXPECT_EQ(ImdbPlotSummaryUrl("tt0083658"),
-            "http://" + sourceHosts().imdb + "/title/tt0083658/plotsummary");
-  EXPECT_EQ(ImdbPlotSummaryUrl("a b&c"), "http://" + sourceHosts().imdb + "/title/a b&c/plotsummary");
 }
 
 TEST_F(FilmImdb, PageWithoutTitleIdFetchesNothing) {

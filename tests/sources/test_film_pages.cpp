@@ -9,6 +9,7 @@
 
 #include "app/globals.h"
 #include "sources/film_card.h"
+#include "sources/urls.h"
 #include "tests/sources/test_film_support.h"
 
 namespace fs = std::filesystem;

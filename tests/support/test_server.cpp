@@ -52,11 +52,12 @@ bool RecordedRequest::HasHeader(std::string_view name) const {
 
 // --- TestServer ------------------------------------------------------------------------------
 
-TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
-  server_->set_keep_alive_max_count(100);
+TestServer::TestServer(std::chrono::seconds keepAlive)
+    : server_(std::make_unique<httplib::Server>()) {
+  server_->set_keep_alive_max_count(1000);
   // The program keeps its connections open for the whole run; a short keep-alive lets a
   // stopping server end them at once instead of waiting out the default five seconds.
-  server_->set_keep_alive_timeout(1);
+  server_->set_keep_alive_timeout(keepAlive.count());
   // Without it, a reply's head and body go in two small writes, and the second waits for the
   // client's delayed acknowledgement: 40 ms per request.
   server_->set_tcp_nodelay(true);
@@ -104,12 +105,15 @@ void TestServer::ServeSite(const std::string& directory) {
 }
 
 void TestServer::Answer(const httplib::Request& req, httplib::Response& res) {
+  const auto arrived = std::chrono::steady_clock::now();
   if (const auto latency = latency_.load(); latency.count() > 0)
     std::this_thread::sleep_for(latency);
   RecordedRequest record;
   record.method = req.method;
   record.target = req.target;
   record.path = PathOf(req.target);
+  record.remotePort = req.remote_port;
+  record.arrived = arrived;
   for (const auto& [key, value] : req.headers) record.headers.emplace_back(key, value);
 
   Entry entry;
@@ -169,6 +173,16 @@ int TestServer::CountTargets(std::string_view part) const {
   return static_cast<int>(std::count_if(requests_.begin(), requests_.end(), [&](const auto& r) {
     return r.target.find(part) != std::string::npos;
   }));
+}
+
+int TestServer::ConnectionCount() const {
+  std::lock_guard lock(mutex_);
+  std::vector<int> ports;
+  for (const auto& r : requests_) {
+    if (std::find(ports.begin(), ports.end(), r.remotePort) == ports.end())
+      ports.push_back(r.remotePort);
+  }
+  return static_cast<int>(ports.size());
 }
 
 void TestServer::ClearRequests() {

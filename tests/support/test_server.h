@@ -44,6 +44,8 @@ struct RecordedRequest {
   std::string target;  // path and query exactly as sent, e.g. "/find?q=Blade%20Runner;tt=1"
   std::string path;    // the path part of the target, escapes still in
   std::vector<std::pair<std::string, std::string>> headers;
+  int remotePort = 0;  // the client's port: one per connection
+  std::chrono::steady_clock::time_point arrived;  // when its head had been read
   // The value of a header (name compared without case), "" when it was not sent.
   std::string Header(std::string_view name) const;
   bool HasHeader(std::string_view name) const;
@@ -60,7 +62,9 @@ using RouteHandler = std::function<void(const httplib::Request&, httplib::Respon
 
 class TestServer {
  public:
-  TestServer();  // listening when the constructor returns
+  // Listening when the constructor returns. A connection left idle is closed by the server after
+  // the keep-alive time; a stopping server waits for the open ones up to that long.
+  explicit TestServer(std::chrono::seconds keepAlive = std::chrono::seconds(1));
   ~TestServer();
   TestServer(const TestServer&) = delete;
   TestServer& operator=(const TestServer&) = delete;
@@ -78,6 +82,8 @@ class TestServer {
   std::vector<RecordedRequest> Requests() const;
   std::vector<std::string> Targets() const;  // the raw targets, in order
   std::size_t RequestCount() const;
+  // How many connections the recorded requests came over (told apart by the client's port).
+  int ConnectionCount() const;
   // How many requests had a target containing the given part.
   int CountTargets(std::string_view part) const;
   void ClearRequests();
