@@ -1,7 +1,8 @@
 // The event loop: one event at a time, handed to the command it stands for.
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "app/shell.h"
+#include "program/busy_window.h"
 #include "card/card.h"
 #include "favourites/favourites.h"
 #include "sources/hosts.h"
@@ -69,9 +70,4 @@ void RunEventLoop() {
   do {
     HandleEvent(EventWait());
   } while (program.quitRequested == 0);
-}
-
-void FlushEvents() {
-  while (EventPoll().kind != kEventNone) {
-  }
 }

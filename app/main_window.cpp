@@ -1,6 +1,6 @@
 // The main window: window 1 and gadgets 1 to 34, made in one pass in the order of the layout
 // table, each gadget that has a font given a font of its own before the next one is made.
-#include "app/gadgets.h"
+#include "program/gadgets.h"
 #include "app/shell.h"
 #include "services/images/images.h"
 #include "services/webview/webview.h"

@@ -1,5 +1,7 @@
 #pragma once
-// The application shell: start-up, the main window, the event loop and the busy window.
+// The top of the program: start-up, the main window, the event loop and shutdown. What the
+// commands share below it (the program-wide variables, the gadget numbers, the busy window) is
+// in program/.
 
 #include "services/gui/gui.h"
 
@@ -13,8 +15,3 @@ bool ShutDown();
 NativeHandle BuildMainWindow();
 void RunEventLoop();
 void HandleEvent(const Event& event);  // one pass of the loop's tests for one event
-void FlushEvents();
-
-void BusyMessage(unsigned char show, const Text& text);
-void SetWindowShown(int window, unsigned char hide);
-NativeHandle OpenBusyWindow();

@@ -1,7 +1,7 @@
 // Start-up and shutdown: what exists before the first event is taken, and the way out.
 #include "app/embedded_pictures.h"
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "app/shell.h"
 #include "favourites/favourites.h"
 #include "services/columnsort/columnsort.h"

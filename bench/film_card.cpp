@@ -9,8 +9,8 @@
 #include <iterator>
 #include <string>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/gui/gui.h"
 #include "sources/film_card.h"
 

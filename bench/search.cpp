@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "bench/support/latency_relay.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "services/files/files.h"
 #include "services/text/text.h"
 #include "sources/extract.h"

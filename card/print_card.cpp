@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "card/card.h"
 #include "card/round_half_even.h"
 #include "services/gui/gui.h"

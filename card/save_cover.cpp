@@ -2,7 +2,7 @@
 // the user names in the save dialog. The name gets ".jpg" unless its last four characters are
 // exactly ".jpg" (so "Alien.JPG" becomes "Alien.JPG.jpg"); an existing file is replaced without
 // a question. A copy that fails is told as such instead of being confirmed.
-#include "app/gadgets.h"
+#include "program/gadgets.h"
 #include "card/card.h"
 #include "services/files/files.h"
 #include "services/gui/gui.h"

@@ -2,9 +2,9 @@
 // reference the cover downloaded to "portada.jpg", scaled into the cover box and shown.
 #include <algorithm>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
-#include "app/shell.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
+#include "program/busy_window.h"
 #include "card/card.h"
 #include "card/round_half_even.h"
 #include "services/files/files.h"

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/columnsort/columnsort.h"
 #include "services/files/file_replace.h"
 #include "services/files/files.h"

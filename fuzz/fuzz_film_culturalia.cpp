@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "sources/film_card.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "sources/film_card.h"
 #include "sources/urls.h"
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/gui/gui.h"
 #include "sources/sources.h"
 

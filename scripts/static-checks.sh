@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# cppcheck and clang-tidy on the project's own code (app, sources, card, favourites, services,
-# tools); any finding fails the run. clang-tidy reads the compile commands of a configured build
+# cppcheck and clang-tidy on the project's own code (app, program, sources, card, favourites,
+# services, tools), and the layers' direction; any finding fails the run. clang-tidy reads the compile commands of a configured build
 # (build/ or $CINEVARTA_BUILD_DIR; configured here if it is missing) and the checks in .clang-tidy.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${CINEVARTA_BUILD_DIR:-$root/build}
-dirs=(app sources card favourites services tools)
+dirs=(app program sources card favourites services tools)
 jobs=$(nproc)
 
 if [ ! -f "$build/compile_commands.json" ]; then
@@ -18,6 +18,13 @@ mapfile -t sources < <(cd "$root" && find "${dirs[@]}" -name '*.cpp' 2>/dev/null
 [ ${#sources[@]} -gt 0 ] || { echo "static checks: no sources found"; exit 1; }
 
 status=0
+# The layers point down only: app/ is the top, and nothing below it includes one of its headers.
+up=$(cd "$root" && grep -rnE '#include "app/' program sources card favourites services || true)
+if [ -n "$up" ]; then
+  printf '%s\n' "$up"
+  echo "static checks: the lines above include the top of the program from below it"
+  status=1
+fi
 echo "static checks: cppcheck on ${#sources[@]} files"
 # missingIncludeSystem: the standard and Qt headers are not given to cppcheck, which would
 # otherwise parse all of Qt; its qt library file describes Qt's macros instead.

@@ -1,7 +1,7 @@
 // Fields cut out of the current page by markers, and the clean-up of references and escapes.
 #include "sources/extract.h"
 
-#include "app/globals.h"
+#include "program/variables.h"
 
 namespace {
 

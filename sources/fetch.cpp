@@ -1,7 +1,7 @@
 // The search and load-film commands and the page fetch they share.
-#include "app/gadgets.h"
-#include "app/globals.h"
-#include "app/shell.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
+#include "program/busy_window.h"
 #include "services/gui/gui.h"
 #include "services/text/text.h"
 #include "services/webview/webview.h"

@@ -2,8 +2,8 @@
 // decoding of the eight texts, and the hand-over to the card display.
 #include "sources/film_card.h"
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "card/card.h"
 #include "sources/extract.h"
 

@@ -2,8 +2,8 @@
 // scratch file, and the synopsis from the film's plot-summary page.
 #include <string_view>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/files/files.h"
 #include "sources/extract.h"
 #include "sources/film_card.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/gui/gui.h"
 #include "services/text/text.h"
 #include "sources/sources.h"

@@ -9,8 +9,8 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "app/shell.h"
 #include "bench/startup/first_paint.h"
 #include "services/gui/gui_qt.h"

@@ -22,8 +22,8 @@
 #include <fstream>
 #include <random>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "app/shell.h"
 #include "services/gui/gui_qt.h"
 #include "services/text/qt_text.h"

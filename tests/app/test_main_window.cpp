@@ -17,8 +17,8 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/gui/gui_qt.h"
 #include "services/text/qt_text.h"
 #include "tests/support/app_fixture.h"

@@ -31,8 +31,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"
 #include "services/text/cp1252_literal.h"

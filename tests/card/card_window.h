@@ -1,7 +1,7 @@
 #pragma once
 // The card area of the main window, made as the main window makes it: the eight card texts,
 // the cover box with the no-cover picture and the save-cover button. Shared by the card tests.
-#include "app/gadgets.h"
+#include "program/gadgets.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"
 

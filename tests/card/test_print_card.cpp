@@ -31,8 +31,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "card/card.h"
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "card/card.h"
 #include "services/gui/gui.h"
 #include "tests/sources/test_film_support.h"

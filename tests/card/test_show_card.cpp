@@ -13,8 +13,8 @@
 #include <string>
 
 #include "app/embedded_pictures.h"
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "card/card.h"
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"

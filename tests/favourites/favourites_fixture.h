@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/columnsort/columnsort.h"
 #include "services/gui/gui.h"
 #include "services/text/text.h"

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "favourites/favourites.h"
 #include "services/gui/gui.h"
 #include "tests/support/app_fixture.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "services/text/text.h"
 #include "sources/extract.h"
 

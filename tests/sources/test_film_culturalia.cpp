@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "sources/film_card.h"
 #include "tests/sources/test_film_support.h"
 

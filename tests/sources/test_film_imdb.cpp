@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "sources/extract.h"
 #include "sources/film_card.h"
 #include "sources/hosts.h"

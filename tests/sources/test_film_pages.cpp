@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "sources/film_card.h"
 #include "sources/urls.h"
 #include "tests/sources/test_film_support.h"

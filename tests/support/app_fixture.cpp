@@ -8,7 +8,7 @@
 #include <iterator>
 #include <random>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "app/shell.h"
 #include "services/gui/gui_qt.h"
 

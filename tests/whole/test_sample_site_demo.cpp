@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/gui/gui.h"
 #include "services/images/images.h"
 #include "services/text/text.h"

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "services/gui/gui.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/dialogs.h"

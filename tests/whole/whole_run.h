@@ -12,7 +12,7 @@
 #include <string>
 #include <system_error>
 
-#include "app/gadgets.h"
+#include "program/gadgets.h"
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"
 #include "services/webview/webview.h"

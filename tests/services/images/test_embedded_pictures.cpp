@@ -5,7 +5,7 @@
 #include <QPainter>
 
 #include "app/embedded_pictures.h"
-#include "app/gadgets.h"
+#include "program/gadgets.h"
 #include "services/columnsort/arrow_pictures.h"
 #include "services/gui/gui_qt.h"
 #include "services/images/images.h"

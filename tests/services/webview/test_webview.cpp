@@ -20,7 +20,7 @@
 #include <string>
 #include <thread>
 
-#include "app/globals.h"
+#include "program/variables.h"
 #include "services/files/files.h"
 #include "services/gui/gui.h"
 #include "services/webview/webview.h"

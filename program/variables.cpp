@@ -1,4 +1,4 @@
-#include "app/globals.h"
+#include "program/variables.h"
 
 ProgramVariables program;
 

@@ -11,9 +11,10 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "app/gadgets.h"
-#include "app/globals.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 #include "app/shell.h"
+#include "program/busy_window.h"
 #include "services/gui/gui_qt.h"
 #include "services/text/qt_text.h"
 #include "tests/support/app_fixture.h"

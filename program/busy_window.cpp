@@ -1,8 +1,8 @@
 // The busy window: a caption-only window above all others that names the work being done and
 // the source asked, while the main window is locked against input.
-#include "app/gadgets.h"
-#include "app/globals.h"
-#include "app/shell.h"
+#include "program/busy_window.h"
+#include "program/gadgets.h"
+#include "program/variables.h"
 
 NativeHandle OpenBusyWindow() {
   // Centred: the position asked for is ignored.
@@ -35,5 +35,10 @@ void BusyMessage(unsigned char show, const Text& text) {
     GadgetSetEnabled(kTitlesList, true);
     WindowSetTopmost(kBusyWindow, false);
     SetWindowShown(kBusyWindow, 1);
+  }
+}
+
+void FlushEvents() {
+  while (EventPoll().kind != kEventNone) {
   }
 }
