@@ -1,4 +1,5 @@
 #include "bench/support/latency_relay.h"
+#include "tests/support/test_server.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -122,17 +123,7 @@ struct LatencyRelay::Link {
 LatencyRelay::LatencyRelay(int upstreamPort, std::chrono::milliseconds perChunk,
                            std::chrono::milliseconds handshake)
     : upstreamPort_(upstreamPort), perChunk_(perChunk), handshake_(handshake) {
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int yes = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::listen(listenFd_, 64);
-  socklen_t len = sizeof addr;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  port_ = ntohs(addr.sin_port);
+  listenFd_ = testsupport::ListenOnLoopback(64, port_);
   acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 

@@ -14,23 +14,14 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/test_server.h"
+
 namespace cardtest {
 
 class CoverServer {
  public:
   CoverServer() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    int yes = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 16);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    listener_ = testsupport::ListenOnLoopback(16, port_);
     thread_ = std::thread([this] { Serve(); });
   }
   ~CoverServer() {

@@ -194,19 +194,27 @@ void TestServer::UseForSources() const { PointSourceHostsAt(Host()); }
 
 // --- RawTestServer ---------------------------------------------------------------------------
 
-RawTestServer::RawTestServer(ConnectionHandler handler) : handler_(std::move(handler)) {
-  listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int ListenOnLoopback(int backlog, int& port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return -1;
   int yes = 1;
-  ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   addr.sin_port = 0;
-  ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::listen(listenFd_, 16);
   socklen_t len = sizeof addr;
-  ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  port_ = ntohs(addr.sin_port);
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, backlog) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  port = ntohs(addr.sin_port);
+  return fd;
+}
+
+RawTestServer::RawTestServer(ConnectionHandler handler) : handler_(std::move(handler)) {
+  listenFd_ = ListenOnLoopback(16, port_);
   acceptThread_ = std::thread([this] { AcceptLoop(); });
 }
 

@@ -115,6 +115,10 @@ class TestServer {
 // test's function on a thread of its own. The function writes raw bytes on the socket; it should
 // end when Stopping() turns true (the destructor waits for it). The socket is closed after it
 // returns unless the function closed or reset it itself (set `closed` then).
+// A listening TCP socket on 127.0.0.1 at a port the system picks, with room for `backlog`
+// waiting connections; the port is written to `port`. -1 when no socket could be made.
+int ListenOnLoopback(int backlog, int& port);
+
 class RawTestServer {
  public:
   struct Connection {

@@ -34,6 +34,7 @@
 #include "services/gui/gui.h"
 #include "services/webview/webview.h"
 #include "sources/sources.h"
+#include "tests/support/test_server.h"
 
 namespace {
 
@@ -93,15 +94,7 @@ class TwoSchemeServer {
     ctx_ = SSL_CTX_new(TLS_server_method());
     SSL_CTX_use_certificate(ctx_, certificate.cert);
     SSL_CTX_use_PrivateKey(ctx_, certificate.key);
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    ::listen(listenFd_, 16);
-    socklen_t len = sizeof addr;
-    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
+    listenFd_ = testsupport::ListenOnLoopback(16, port_);
     thread_ = std::thread([this] { Serve(); });
   }
   ~TwoSchemeServer() {
