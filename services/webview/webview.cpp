@@ -32,11 +32,6 @@ constexpr char kAccept[] = "text/html,application/xhtml+xml,application/xml;q=0.
 constexpr char kAcceptLanguage[] = "es-ES,es;q=0.9";
 constexpr int kMaxRedirects = 10;
 
-WebViewLimits& Limits() {
-  static WebViewLimits limits;
-  return limits;
-}
-
 // One network session for the whole run, as a browser has: its cookie jar and the sites'
 // Strict-Transport-Security policies live in memory only, and its connections stay open between
 // requests (HTTP/1.1 keep-alive), so the pages of a lookup and of the next one all go over the
@@ -152,7 +147,7 @@ class Transfer {
     idle_.setTimerType(Qt::PreciseTimer);
     QObject::connect(&total_, &QTimer::timeout, [this] { Fail(); });
     QObject::connect(&idle_, &QTimer::timeout, [this] { Fail(); });
-    total_.start(Limits().totalMilliseconds);
+    total_.start(FetchLimits().totalMilliseconds);
     Get(url);
   }
 
@@ -172,8 +167,8 @@ class Transfer {
     encodingKnown_ = false;
     reply_ = Session()->get(RequestFor(url));
     url_ = reply_->url();  // what is asked for, https where the host's policy says so
-    idle_.start(Limits().idleMilliseconds);
-    auto alive = [this] { idle_.start(Limits().idleMilliseconds); };
+    idle_.start(FetchLimits().idleMilliseconds);
+    auto alive = [this] { idle_.start(FetchLimits().idleMilliseconds); };
     QObject::connect(reply_, &QNetworkReply::metaDataChanged, alive);
     QObject::connect(reply_, &QNetworkReply::downloadProgress, alive);
     QObject::connect(reply_, &QNetworkReply::readyRead, [this] { Read(); });
@@ -209,11 +204,11 @@ class Transfer {
     }
     if (inflater_ == nullptr) {
       body_ += piece;
-    } else if (!inflater_->Feed(piece, body_, Limits().maxBytes)) {
+    } else if (!inflater_->Feed(piece, body_, FetchLimits().maxBytes)) {
       Fail();
       return;
     }
-    if (body_.size() > Limits().maxBytes) Fail();
+    if (body_.size() > FetchLimits().maxBytes) Fail();
   }
 
   void Finish() {
@@ -352,9 +347,6 @@ QUrl WebViewUrl(const Text& address) {
   // Everything that needs an escape has one now; strict parsing keeps the rest as it is.
   return QUrl::fromEncoded(WebViewWireAddress(address), QUrl::StrictMode);
 }
-
-void WebViewSetLimitsForTests(const WebViewLimits& limits) { Limits() = limits; }
-WebViewLimits WebViewCurrentLimits() { return Limits(); }
 
 // --- The view --------------------------------------------------------------------------------
 

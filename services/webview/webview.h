@@ -6,10 +6,11 @@
 // It is not a browser: nothing is shown or run. It behaves like an ordinary desktop browser on
 // the wire (up to 10 redirects, cookies and Strict-Transport-Security policies in memory for the
 // whole run and shared with DownloadToFile, kept-alive connections, gzip, a desktop User-Agent,
-// Accept-Language es-ES), and every load ends, successfully or not, within its limits: 30 s in
-// all, 15 s without a byte, 16 MB of body. A host whose https answer carried the
-// Strict-Transport-Security header is asked over https from then on, redirects included: its
-// http addresses never go out as http again during the run.
+// Accept-Language es-ES), and every load ends, successfully or not, within the limits the
+// executable is built with (FetchLimits below): for the program and the demo, 30 s in all, 15 s
+// without a byte, 16 MB of body. A host whose https answer carried the Strict-Transport-Security
+// header is asked over https from then on, redirects included: its http addresses never go out as
+// http again during the run.
 //
 // A server's error page (404, 500) is a document like any other; a load that fails on the way
 // (refused, reset, timed out, too big) leaves an empty document. WebViewBusy is 1 from the
@@ -46,11 +47,10 @@ void DownloadToFile(const Text& url, const Text& localPath);
 
 // The limits of every load and download.
 struct WebViewLimits {
-  int totalMilliseconds = 30000;
-  int idleMilliseconds = 15000;
-  std::int64_t maxBytes = std::int64_t{16} * 1024 * 1024;
+  int totalMilliseconds;  // from the request to the end of the body, redirects included
+  int idleMilliseconds;   // without a byte or a header from the server
+  std::int64_t maxBytes;  // of body, after gzip is undone
 };
-// For tests only: lower the limits so that a stalled server does not cost half a minute. The
-// program never calls it; tests put the default WebViewLimits{} back when they are done.
-void WebViewSetLimitsForTests(const WebViewLimits& limits);
-WebViewLimits WebViewCurrentLimits();
+// Defined by the build, one per executable (cmake/FetchLimits.cmake), not here: the program and
+// the demo link the limits a person waits for, tests that stall a server on purpose shorter ones.
+WebViewLimits FetchLimits();

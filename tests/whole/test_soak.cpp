@@ -167,7 +167,6 @@ constexpr int kLookups = 500;  // one search and one or two film loads each
 constexpr int kWarmUp = 50;
 
 TEST(WholeSoak, FiveHundredLookupsLeaveNoDescriptorBehindAndMemoryFlat) {
-  whole::LowerFetchLimits limits;
   ChildServer server(whole::MakeJpeg(300, 420));
   ASSERT_NE(server.port(), 0);
   testsupport::PointSourceHostsAt(server.Host());

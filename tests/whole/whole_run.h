@@ -15,7 +15,6 @@
 #include "program/gadgets.h"
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"
-#include "services/webview/webview.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/test_paths.h"
 
@@ -45,21 +44,6 @@ inline bool Idle(AppSession& app) {
   const QWidget* main = app.Window(kMainWindow);
   return (busy == nullptr || !busy->isVisible()) && main != nullptr && GuiWindowEnabled(kMainWindow);
 }
-
-// Lower fetch limits for the whole test, so that a stalled server costs seconds, not half a
-// minute; the defaults come back when it ends.
-class LowerFetchLimits {
- public:
-  explicit LowerFetchLimits(int totalMs = 4000, int idleMs = 1500) {
-    WebViewLimits limits;
-    limits.totalMilliseconds = totalMs;
-    limits.idleMilliseconds = idleMs;
-    WebViewSetLimitsForTests(limits);
-  }
-  ~LowerFetchLimits() { WebViewSetLimitsForTests(WebViewLimits{}); }
-  LowerFetchLimits(const LowerFetchLimits&) = delete;
-  LowerFetchLimits& operator=(const LowerFetchLimits&) = delete;
-};
 
 // Renders the main window to TEST_OUTPUT_DIR/whole/<name>.png, to look at.
 inline void SaveWindowPicture(AppSession& app, const std::string& name) {
