@@ -218,13 +218,12 @@ class Table {
   }
 
   void Reserve(std::size_t keys) {
-    std::size_t size = 1024;
-    while (size < keys * 3 / 2) size *= 2;
+    const std::size_t size = std::max<std::size_t>(keys + keys / 2, 1024);
     if (size > slots_.size()) Rehash(size);
   }
 
   void Add(std::uint64_t key, std::int32_t end) {
-    if ((used_ + 1) * 3 > slots_.size() * 2) Rehash(std::max<std::size_t>(slots_.size() * 2, 1024));
+    if ((used_ + 1) * 4 > slots_.size() * 3) Rehash(std::max<std::size_t>(slots_.size() * 2, 1024));
     Slot& slot = Find(key);
     if (!slot.used) {
       slot.key = key;
@@ -241,7 +240,7 @@ class Table {
 
   // The table is far larger than a cache: its slots are asked for ahead of their use.
   void Prefetch(std::uint64_t key) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[key & (slots_.size() - 1)]);
+    if (!slots_.empty()) __builtin_prefetch(&slots_[Home(key)]);
   }
 
   void AddAll(const std::vector<std::pair<std::uint64_t, std::int32_t>>& adds) {
@@ -286,9 +285,11 @@ class Table {
     std::int32_t end, next;
   };
 
+  std::size_t Home(std::uint64_t key) const {
+    return static_cast<std::size_t>((static_cast<unsigned __int128>(key) * slots_.size()) >> 64);
+  }
   Slot& Find(std::uint64_t key) {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = key & mask;; i = (i + 1) & mask)
+    for (std::size_t i = Home(key);; i = i + 1 == slots_.size() ? 0 : i + 1)
       if (!slots_[i].used || slots_[i].key == key) return slots_[i];
   }
   void Rehash(std::size_t size) {
@@ -760,12 +761,14 @@ class ReferencePasses {
           AnchorCount(ref.piece) < depth)
         continue;
       // A piece with few anchors is read from the input, so it is not made into a record.
+      // "&#;" is never a pass's reference, so a piece ending with it is not entered for depth 1.
       if (Untouched(ref.piece) && AnchorCount(ref.piece) <= kReadAnchors) {
-        adds_.emplace_back(Table::Key(CandidateOf(ref.piece, depth)), ref.piece);
+        const Anchor candidate = CandidateOf(ref.piece, depth);
+        if (candidate.length > 3) adds_.emplace_back(Table::Key(candidate), ref.piece);
       } else {
         const Piece& piece = Touch(ref.piece);
-        adds_.emplace_back(
-            Table::Key(piece.frame.Real(piece.anchors[piece.anchors.size() - depth])), piece.end);
+        const Anchor candidate = piece.frame.Real(piece.anchors[piece.anchors.size() - depth]);
+        if (candidate.length > 3) adds_.emplace_back(Table::Key(candidate), piece.end);
       }
       if (adds_.size() == kAddBatch) {
         table_.AddAll(adds_);
