@@ -29,8 +29,11 @@
 // and the shorter anchor list moves into the longer (an anchor moves O(log n) times). A piece of
 // the input stays a place in the input until a pass needs it as a record; taking it whole into the
 // piece before it reads it once. A piece is entered once per change, and under a depth d only when
-// a pass of d anchors follows, and ordinary references have one anchor. The benchmark's 16 MB
-// fields of hostile references (bench/text.cpp) decode in about a second.
+// a pass of d anchors follows, and ordinary references have one anchor. Untouched input pieces have
+// a table of their own that knows which keys only one piece has: when the head has just taken such
+// a piece whole, the pass need not look in it (a 16 MB field of distinct references would
+// otherwise cost a memory miss per pass). The benchmark's 16 MB fields of hostile references
+// (bench/text.cpp) decode in about a second.
 #include "sources/reference_passes.h"
 
 #include <algorithm>
@@ -203,6 +206,7 @@ struct Follower {
   std::int32_t end = -1;
   int firstByte = -1;
   bool terminated = false;
+  std::int32_t readFrom = -1;  // the untouched piece it was read from
 };
 
 // Ends registered under (hash, length) of one of their candidate references. A slot keeps its key
@@ -222,9 +226,11 @@ class Table {
     if (size > slots_.size()) Rehash(size);
   }
 
-  void Add(std::uint64_t key, std::int32_t end) {
+  // Answers an end already under the key, or -1.
+  std::int32_t Add(std::uint64_t key, std::int32_t end) {
     if ((used_ + 1) * 4 > slots_.size() * 3) Rehash(std::max<std::size_t>(slots_.size() * 2, 1024));
     Slot& slot = Find(key);
+    const std::int32_t before = slot.end;
     if (!slot.used) {
       slot.key = key;
       slot.used = true;
@@ -236,6 +242,7 @@ class Table {
       more_.push_back(Entry{end, slot.more});
       slot.more = static_cast<std::int32_t>(more_.size() - 1);
     }
+    return before;
   }
 
   // The table is far larger than a cache: its slots are asked for ahead of their use.
@@ -243,11 +250,17 @@ class Table {
     if (!slots_.empty()) __builtin_prefetch(&slots_[Home(key)]);
   }
 
-  void AddAll(const std::vector<std::pair<std::uint64_t, std::int32_t>>& adds) {
+  // Adds all; shared(end) is called for every end entered under a key that already had one.
+  template <typename Shared>
+  void AddAll(const std::vector<std::pair<std::uint64_t, std::int32_t>>& adds, Shared shared) {
     constexpr std::size_t kAhead = 8;
     for (std::size_t i = 0; i < adds.size(); ++i) {
       if (i + kAhead < adds.size()) Prefetch(adds[i + kAhead].first);
-      Add(adds[i].first, adds[i].second);
+      const std::int32_t before = Add(adds[i].first, adds[i].second);
+      if (before >= 0) {
+        shared(before);
+        shared(adds[i].second);
+      }
     }
   }
 
@@ -349,7 +362,8 @@ class ReferencePasses {
 
     endOwner_.resize(spans_.size());
     for (std::int32_t i = 0; i < count_; ++i) endOwner_[i] = i;
-    table_.Reserve(spans_.size());
+    inputTable_.Reserve(spans_.size());
+    inputKey_.assign(spans_.size(), kNotEntered);
     runs_.reserve(spans_.size() + 16);
     classes_[0].refs.reserve(spans_.size() + 16);
     for (std::int32_t i = 0; i < count_; ++i) AddVersion(i);
@@ -448,7 +462,12 @@ class ReferencePasses {
 
   void Pass(std::int32_t head, const Anchor& reference, std::size_t depth) {
     ++pass_;
-    table_.Prefetch(Table::Key(reference));
+    const std::uint64_t key = Table::Key(reference);
+    // The head's reference is the whole of an input piece it just took, whose key no other input
+    // piece has: the input table holds nothing else under it, and is not asked.
+    const bool askInput = !(headFrom_.first == head && headFrom_.second >= 0 &&
+                            inputKey_[headFrom_.second] == kUniqueKey);
+    if (askInput) inputTable_.Prefetch(key);
 
     reference_.resize(static_cast<std::size_t>(reference.length));
     CopyEnd(PieceOf(head), reference_);
@@ -461,12 +480,15 @@ class ReferencePasses {
     RegisterDepth(depth, head);
     hits_.clear();
     Consider(head, depth, reference);
-    table_.Visit(Table::Key(reference), [&](std::int32_t end) {
+    const auto keep = [&](std::int32_t end) {
       const std::int32_t owner = endOwner_[end];
       if (owner < 0 || state_[owner] == kTaken) return false;
       if (!Untouched(owner) && PieceOf(owner).hitInPass == pass_) return false;
       return !Consider(owner, depth, reference);  // kept only when the bytes differ
-    });
+    };
+    if (askInput) inputTable_.Visit(key, keep);
+    table_.Visit(key, keep);
+    headFrom_ = {-1, -1};
     // Right to left, so that a piece joins the already replaced piece after it.
     std::sort(hits_.begin(), hits_.end(), std::greater<>());
     for (const std::int32_t id : hits_) Replace(id, depth, code);
@@ -565,6 +587,9 @@ class ReferencePasses {
     }
     piece.text = Span{Add(Mul(front.hash, tail.power), tail.hash), Mul(front.power, tail.power),
                       Mul(front.inversePower, tail.inversePower), front.length + tail.length};
+    if (id == head_ && follower.readFrom >= 0 && !joined &&
+        piece.anchors.size() == spans_[follower.readFrom].anchors)
+      headFrom_ = {id, follower.readFrom};
     piece.terminated = follower.terminated;
     endOwner_[piece.end] = -1;
     piece.end = follower.end >= 0 ? follower.end : NewEnd(id);
@@ -597,6 +622,7 @@ class ReferencePasses {
     const std::int32_t after = NextOf(nextId);
     if (Untouched(nextId)) {
       f = Read(nextId);
+      f.readFrom = nextId;
     } else {
       Piece& next = PieceOf(nextId);
       f.firstRun = next.firstRun;
@@ -764,20 +790,31 @@ class ReferencePasses {
       // "&#;" is never a pass's reference, so a piece ending with it is not entered for depth 1.
       if (Untouched(ref.piece) && AnchorCount(ref.piece) <= kReadAnchors) {
         const Anchor candidate = CandidateOf(ref.piece, depth);
-        if (candidate.length > 3) adds_.emplace_back(Table::Key(candidate), ref.piece);
+        if (candidate.length > 3) inputAdds_.emplace_back(Table::Key(candidate), ref.piece);
       } else {
         const Piece& piece = Touch(ref.piece);
         const Anchor candidate = piece.frame.Real(piece.anchors[piece.anchors.size() - depth]);
         if (candidate.length > 3) adds_.emplace_back(Table::Key(candidate), piece.end);
       }
-      if (adds_.size() == kAddBatch) {
-        table_.AddAll(adds_);
-        adds_.clear();
-      }
+      if (adds_.size() + inputAdds_.size() >= kAddBatch) EnterAdds(depth);
     }
     it->second = c.refs.size();
-    table_.AddAll(adds_);
+    EnterAdds(depth);
+  }
+
+  // Untouched input pieces are entered for a depth all together, in the first pass of that many
+  // anchors, into a table of their own; for its whole reference (all its anchors), a piece notes
+  // whether another input piece was entered under the same key.
+  void EnterAdds(std::size_t depth) {
+    table_.AddAll(adds_, [](std::int32_t) {});
     adds_.clear();
+    const auto whole = [&](std::int32_t id) { return spans_[id].anchors == depth; };
+    for (const auto& [key, id] : inputAdds_)
+      if (whole(id)) inputKey_[id] = kUniqueKey;
+    inputTable_.AddAll(inputAdds_, [&](std::int32_t id) {
+      if (whole(id)) inputKey_[id] = kSharedKey;
+    });
+    inputAdds_.clear();
   }
 
   // The text from the depth-th "&#" from the end of an untouched piece to its end.
@@ -830,7 +867,12 @@ class ReferencePasses {
   std::vector<Piece> pieces_;
   std::vector<Run> runs_;
   std::vector<std::int32_t> endOwner_;
-  Table table_;
+  Table table_;       // pieces entered after they were touched
+  Table inputTable_;  // untouched input pieces
+  static constexpr std::uint8_t kNotEntered = 0, kUniqueKey = 1, kSharedKey = 2;
+  std::vector<std::uint8_t> inputKey_;
+  std::pair<std::int32_t, std::int32_t> headFrom_{-1, -1};  // (head, input piece it took last)
+  std::vector<std::pair<std::uint64_t, std::int32_t>> inputAdds_;
   VersionClass classes_[64];
   std::unordered_map<std::size_t, std::size_t> cursors_;
   std::uint32_t pass_ = 0;
