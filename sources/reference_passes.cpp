@@ -359,13 +359,13 @@ class ReferencePasses {
     }
     count_ = static_cast<std::int32_t>(spans_.size());
     state_.assign(spans_.size(), kUntouched);
-
     endOwner_.resize(spans_.size());
     for (std::int32_t i = 0; i < count_; ++i) endOwner_[i] = i;
-    inputTable_.Reserve(spans_.size());
+    std::size_t listed = 0;
+    for (std::int32_t i = 0; i < count_; ++i) listed += InputListed(i) ? 1 : 0;
+    inputTable_.Reserve(listed);
     inputKey_.assign(spans_.size(), kNotEntered);
-    runs_.reserve(spans_.size() + 16);
-    classes_[0].refs.reserve(spans_.size() + 16);
+    classes_[0].refs.reserve(listed + 16);
     for (std::int32_t i = 0; i < count_; ++i) AddVersion(i);
   }
 
@@ -433,7 +433,7 @@ class ReferencePasses {
     piece.text = f.text;
     piece.anchors = std::move(f.anchors);
     piece.terminated = f.terminated;
-    piece.listed = spans_[id].anchors > 0 && f.terminated;
+    piece.listed = InputListed(id);
     piece.end = id;
     piece.next = id + 1 < count_ ? id + 1 : -1;
     piece.gapBegin = gapBegin;
@@ -743,17 +743,28 @@ class ReferencePasses {
   // the head's version, so no later pass can find it.
   void AddVersion(std::int32_t id) {
     const std::size_t count = AnchorCount(id);
-    const bool listed = count > 0 && Terminated(id) && id != head_;
+    const bool listed =
+        Untouched(id) ? InputListed(id) : count > 0 && Terminated(id) && id != head_;
     if (!Untouched(id)) PieceOf(id).listed = listed;
     if (!listed) return;
     for (int k = 0; k <= ClassOf(count); ++k)
       classes_[k].refs.push_back(VersionRef{id, VersionOf(id)});
   }
 
+  // An input piece whose only "&#" is right before its ";" ("&#;" spam) can end with no reference
+  // any pass has, and is not listed.
+  bool InputListed(std::int32_t id) const {
+    const InputSpan& span = spans_[id];
+    if (span.anchors == 0 || text_[span.end - 1] != ';') return false;
+    const bool onlyEmpty = span.anchors == 1 && span.end - span.begin >= 3 &&
+                           text_.substr(static_cast<std::size_t>(span.end - 3), 3) == "&#;";
+    return !onlyEmpty;
+  }
+
   // Called before the piece changes or is taken into the one before it.
   void EndVersion(std::int32_t id) {
     const std::size_t count = AnchorCount(id);
-    const bool listed = Untouched(id) ? count > 0 && Terminated(id) : PieceOf(id).listed;
+    const bool listed = Untouched(id) ? InputListed(id) : PieceOf(id).listed;
     if (!Untouched(id)) ++PieceOf(id).version;  // an untouched piece ends only by being taken
     if (!listed) return;
     for (int k = 0; k <= ClassOf(count); ++k) {
