@@ -176,7 +176,7 @@ class AnchorList {
 
 // --- Pieces of T ------------------------------------------------------------------------------
 
-// A run of bytes that stands in a piece: a part of the input, or one decoded byte.
+// A run of bytes that stands in a piece: a part of the input, or decoded bytes.
 struct Run {
   const char* bytes;
   std::int64_t length;
