@@ -1,7 +1,7 @@
 // The text and file layers at the sizes the program meets, each beside its plain baseline in the
 // same run: TextFind and ExtractBetween over a 1 MB page whose marker sits at the end against
-// std::string_view::find; DecodeEntities on a 64 KB field with 1,000 distinct references; and
-// FileReadLine over a 50 MB file of short lines against std::getline.
+// std::string_view::find; DecodeEntities on a 64 KB field with 1,000 distinct references and on
+// 16 MB hostile fields; and FileReadLine over a 50 MB file of short lines against std::getline.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -93,6 +93,52 @@ void BM_DecodeEntities(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(field.size()));
 }
 BENCHMARK(BM_DecodeEntities)->Unit(benchmark::kMillisecond);
+
+// Hostile fields of 16 MB, the most a page can hold, each built to cost a pass of the rule per
+// few bytes: a chain of nested references ("&#38;#38;...#65;" gives "&", then "&#38;" again, one
+// level per pass); distinct references, one pass each; stray "&#" pairs that all end with the same
+// reference ("&#a&#5;", "&#b&#5;", ...), which a decoder indexing fields by their last reference
+// must tell apart; and distinct references followed by "&#;" spam, copied through once decoding
+// stops at the first of them.
+constexpr std::size_t kHostileBytes = std::size_t{16} << 20;
+
+Text HostileChain() {
+  Text t = "&#38;";
+  while (t.size() < kHostileBytes) t += "#38;";
+  return t + "#65;";
+}
+
+Text HostileDistinct() {
+  Text t;
+  for (int i = 0; t.size() < kHostileBytes; ++i)
+    t += "&#" + TextOfNumber(65 + i % 26 + (i / 26) * 256) + ";";
+  return t;
+}
+
+Text HostileStrayPairs() {
+  Text t;
+  for (int i = 0; t.size() < kHostileBytes; ++i) t += "&#" + TextOfNumber(i) + "x&#5;";
+  return t;
+}
+
+Text HostileEmptySpam() {
+  Text t;
+  for (int i = 0; t.size() < kHostileBytes / 2; ++i)
+    t += "&#" + TextOfNumber(65 + i % 26 + (i / 26) * 256) + ";";
+  while (t.size() < kHostileBytes) t += "&#;";
+  return t;
+}
+
+template <Text (*Make)()>
+void BM_DecodeEntitiesHostile(benchmark::State& state) {
+  const Text field = Make();
+  for (auto _ : state) benchmark::DoNotOptimize(DecodeEntities(field));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(field.size()));
+}
+BENCHMARK_TEMPLATE(BM_DecodeEntitiesHostile, HostileChain)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_DecodeEntitiesHostile, HostileDistinct)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_DecodeEntitiesHostile, HostileStrayPairs)->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_DecodeEntitiesHostile, HostileEmptySpam)->Unit(benchmark::kMillisecond);
 
 // One plain pass over the same field, for scale: the cost of reading it once.
 void BM_DecodeEntitiesOnePassBaseline(benchmark::State& state) {

@@ -4,11 +4,15 @@
 // The program's own texts ("Películas Favoritas", "¿Incluir la imágen en la impresión?") are
 // written in the source as they stand, in UTF-8, and must exist at run time as Windows-1252
 // bytes. `"Películas"_t` converts at compile time and yields a `const Text&`; a character that
-// has no Windows-1252 byte (say "€" works, as 0x80, but "Ω" does not) stops the compilation.
+// has no Windows-1252 byte (say "€" works, as 0x80, but "Ω" does not) stops the compilation, and
+// so does UTF-8 that the decoder of utf8.h calls broken (an overlong form, a surrogate).
 // It does not convert run-time data: TextFromUtf8 and TextToUtf8 in text.h do that, with the
-// same table.
+// same table and the same decoder.
 #include <cstddef>
 #include <string>
+#include <string_view>
+
+#include "services/text/utf8.h"
 
 namespace cp1252 {
 
@@ -54,26 +58,14 @@ void BrokenUtf8InLiteral();
 template <std::size_t N>
 consteval Converted<N> Convert(const Utf8Literal<N>& in) {
   Converted<N> out{};
-  std::size_t i = 0;
-  while (i + 1 < N) {  // the last byte is the terminating zero
-    auto b = static_cast<unsigned char>(in.bytes[i]);
-    char32_t c = 0;
-    std::size_t extra = 0;
-    if (b < 0x80) { c = b; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
-    else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; }
-    else BrokenUtf8InLiteral();
-    if (i + extra > N - 2) BrokenUtf8InLiteral();  // a sequence cut off by the end
-    for (std::size_t k = 1; k <= extra; ++k) {
-      auto cb = static_cast<unsigned char>(in.bytes[i + k]);
-      if ((cb & 0xC0) != 0x80) BrokenUtf8InLiteral();
-      c = (c << 6) | (cb & 0x3F);
-    }
-    int byte = ByteOf(c);
-    if (byte < 0 || c == 0) NoWindows1252ByteFor(c);
+  const std::string_view text(in.bytes, N - 1);  // without the terminating zero
+  for (std::size_t i = 0; i < text.size();) {
+    const utf8::Decoded d = utf8::DecodeAt(text, i);
+    if (d.broken) BrokenUtf8InLiteral();
+    const int byte = ByteOf(d.codePoint);
+    if (byte < 0 || d.codePoint == 0) NoWindows1252ByteFor(d.codePoint);
     out.bytes[out.size++] = static_cast<char>(byte);
-    i += extra + 1;
+    i += d.length;
   }
   return out;
 }

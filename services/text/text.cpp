@@ -173,41 +173,18 @@ std::string TextToUtf8(std::string_view t) {
   return out;
 }
 
-namespace {
-
-// The code point of the UTF-8 sequence at utf8[i], and its length; a broken, overlong or
-// surrogate sequence gives the length 1 and a code point that has no byte.
-std::pair<char32_t, std::size_t> DecodeUtf8(std::string_view utf8, std::size_t i) {
-  constexpr char32_t kBroken = 0xFFFD;
-  const auto b = static_cast<unsigned char>(utf8[i]);
-  if (b < 0x80) return {b, 1};
-  std::size_t extra = 0;
-  char32_t c = 0;
-  char32_t least = 0;  // the smallest code point that needs this many bytes
-  if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; least = 0x80; }
-  else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; least = 0x800; }
-  else if ((b & 0xF8) == 0xF0) { c = b & 0x07; extra = 3; least = 0x10000; }
-  else return {kBroken, 1};
-  if (extra >= utf8.size() - i) return {kBroken, 1};
-  for (std::size_t k = 1; k <= extra; ++k) {
-    const auto cb = static_cast<unsigned char>(utf8[i + k]);
-    if ((cb & 0xC0) != 0x80) return {kBroken, 1};
-    c = (c << 6) | (cb & 0x3F);
-  }
-  if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return {kBroken, 1};
-  return {c, extra + 1};
-}
-
-}  // namespace
-
-Text TextFromUtf8(std::string_view utf8) {
+Text TextFromUtf8(std::string_view bytes) {
   Text out;
-  out.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto [c, length] = DecodeUtf8(utf8, i);
-    i += length;
-    if (c == 0) break;  // a text never holds the byte 0: it ends there
-    const int byte = cp1252::ByteOf(c);
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const utf8::Decoded d = utf8::DecodeAt(bytes, i);
+    i += d.length;
+    if (d.broken) {  // a broken sequence has no byte
+      out += '?';
+      continue;
+    }
+    if (d.codePoint == 0) break;  // a text never holds the byte 0: it ends there
+    const int byte = cp1252::ByteOf(d.codePoint);
     out += byte < 0 ? '?' : static_cast<char>(byte);
   }
   return out;

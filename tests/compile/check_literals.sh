@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # check_literals.sh <c++ compiler> <source root>: a literal whose characters all have a
-# Windows-1252 byte compiles, and one with a character that has none stops the compilation at
-# the conversion (not at some unrelated error).
+# Windows-1252 byte compiles, one with a character that has none stops the compilation at the
+# conversion (not at some unrelated error), and so does one with an overlong UTF-8 form.
 set -u
 cxx=$1
 root=$2
@@ -20,4 +20,14 @@ if ! grep -q "NoWindows1252ByteFor" <<<"$out"; then
   echo "$out" | head -20
   exit 1
 fi
-echo "check_literals: mappable literal compiles, unmappable literal is refused"
+out=$("$cxx" -std=c++20 -fsyntax-only -I "$root" "$here/literal_overlong.cpp" 2>&1)
+if [ $? -eq 0 ]; then
+  echo "check_literals: a literal with an overlong UTF-8 form compiled"
+  exit 1
+fi
+if ! grep -q "BrokenUtf8InLiteral" <<<"$out"; then
+  echo "check_literals: the overlong literal failed for another reason:"
+  echo "$out" | head -20
+  exit 1
+fi
+echo "check_literals: mappable literal compiles, unmappable and overlong literals are refused"

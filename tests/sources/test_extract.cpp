@@ -77,6 +77,11 @@ TEST_F(Extract, DecodeEntities) {
   check("&#&#&#65;", "");
   check("&#;&#65;", "&#;&#65;");     // an empty first reference ends the decoding at once
   check("&#;&#65;%20", "&#;&#65; ");
+  check("&#65;&#;&#65;", "A&#;A");   // a pass replaces every copy, those after an "&#;" too
+  check("&&#35;65;", "A");           // the "#" made next to an "&" starts the next reference
+  check("&#5&#66;x&#66;", "\x05xB"); // the first "&#" takes the longer reference first ...
+  check("&#66;&#5&#66;", "B&#5B");   // ... and a shorter one first takes it from the longer
+  check("&#59;x&#65&#59;", ";xA");   // a ";" made by a pass ends a later reference
   check("&#", "&#");
   check("&#65", "&#65");
   check("&#65;&#66;&#67;", "ABC");
@@ -122,8 +127,8 @@ TEST_F(Extract, DecodeEntitiesOfManyDistinctReferences) {
   EXPECT_EQ(DecodeEntities(field), expected);
 }
 
-// A hostile field: 2 MB of distinct references. Decoding it pass by pass would read the text a
-// quarter of a million times; it still comes out whole, each reference as its byte.
+// A hostile field: 2 MB of distinct references. Decoding it by rereading the text on every pass
+// would read it a quarter of a million times; it still comes out exactly as the passes give it.
 TEST_F(Extract, DecodeEntitiesOfAHostileFieldOfDistinctReferences) {
   Text field, expected;
   for (int i = 0; field.size() < (2u << 20); ++i) {
@@ -131,9 +136,11 @@ TEST_F(Extract, DecodeEntitiesOfAHostileFieldOfDistinctReferences) {
     field += "&#" + TextOfNumber(code) + ";";
     expected += static_cast<char>(65 + i % 26);
   }
-  // An empty reference ends the decoding, so the one after it stays as it is.
-  field += " &#; &#192;";
-  expected += " &#; &#192;";
+  // After them, a reference made by a pass is decoded by a later one (38 is "&"); a pass takes
+  // every copy of its reference (66666 keeps 0x6A, "j"), also the one after the empty reference,
+  // which ends the decoding and keeps the reference after it.
+  field += " &#38;#65; &#66666; &#; &#66666; &#192;";
+  expected += " A j &#; j &#192;";
   EXPECT_EQ(DecodeEntities(field), expected);
 }
 

@@ -377,6 +377,8 @@ TEST(TextUtf8, Conversions) {
   from("\xE9", "?");                 // a Windows-1252 byte is not UTF-8
   from("\xED\xA0\x80", "???");       // an encoded surrogate is broken
   from("\xC3", "?");
+  from("\xC0\xAF", "??");            // "/" in an overlong form is no slash
+  from("\xF4\x90\x80\x80", "????");  // past U+10FFFF
   from(std::string_view("ab\0cd", 5), "ab");  // a text ends at a zero
 }
 
