@@ -10,24 +10,19 @@ if ! "$cxx" -std=c++20 -fsyntax-only -I "$root" "$here/literal_mappable.cpp"; th
   echo "check_literals: the mappable literal did not compile"
   exit 1
 fi
-out=$("$cxx" -std=c++20 -fsyntax-only -I "$root" "$here/literal_unmappable.cpp" 2>&1)
-if [ $? -eq 0 ]; then
-  echo "check_literals: a literal with no Windows-1252 byte compiled"
-  exit 1
-fi
-if ! grep -q "NoWindows1252ByteFor" <<<"$out"; then
-  echo "check_literals: the unmappable literal failed for another reason:"
-  echo "$out" | head -20
-  exit 1
-fi
-out=$("$cxx" -std=c++20 -fsyntax-only -I "$root" "$here/literal_overlong.cpp" 2>&1)
-if [ $? -eq 0 ]; then
-  echo "check_literals: a literal with an overlong UTF-8 form compiled"
-  exit 1
-fi
-if ! grep -q "BrokenUtf8InLiteral" <<<"$out"; then
-  echo "check_literals: the overlong literal failed for another reason:"
-  echo "$out" | head -20
-  exit 1
-fi
+# refused <file> <the conversion's error name> <what the literal holds>
+refused() {
+  local out
+  if out=$("$cxx" -std=c++20 -fsyntax-only -I "$root" "$here/$1" 2>&1); then
+    echo "check_literals: a literal with $3 compiled"
+    exit 1
+  fi
+  if ! grep -q "$2" <<<"$out"; then
+    echo "check_literals: the literal with $3 failed for another reason:"
+    echo "$out" | head -20
+    exit 1
+  fi
+}
+refused literal_unmappable.cpp NoWindows1252ByteFor "no Windows-1252 byte"
+refused literal_overlong.cpp BrokenUtf8InLiteral "an overlong UTF-8 form"
 echo "check_literals: mappable literal compiles, unmappable and overlong literals are refused"
