@@ -59,14 +59,8 @@ FaultSite::FaultSite() : server_(std::make_unique<httplib::Server>()) {
     {
       std::lock_guard lock(mutex_);
       requests_.push_back(request.target);
-      for (auto& [prefix, rule] : faults_) {
-        if (request.path.rfind(prefix, 0) != 0) continue;
-        if (rule.spared > 0) {
-          --rule.spared;
-        } else {
-          fault = rule.fault;
-        }
-      }
+      for (const auto& [prefix, rule] : faults_)
+        if (request.path.rfind(prefix, 0) == 0) fault = rule;
       films = films_;
       const std::string coverPrefix = "/imatges/articulos/";
       if (request.path.rfind(coverPrefix, 0) == 0) {
@@ -156,9 +150,9 @@ void FaultSite::SetCover(const std::string& path, const std::string& bytes) {
   covers_[path] = bytes;
 }
 
-void FaultSite::SetFault(const std::string& pathPrefix, Fault fault, int spared) {
+void FaultSite::SetFault(const std::string& pathPrefix, Fault fault) {
   std::lock_guard lock(mutex_);
-  faults_[pathPrefix] = FaultRule{fault, spared};
+  faults_[pathPrefix] = fault;
 }
 
 std::vector<std::string> FaultSite::Requests() const {

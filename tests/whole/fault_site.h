@@ -46,9 +46,8 @@ class FaultSite {
   // The films the search page "/bus/resu.php?texto=<anything>&donde=1" lists, in order.
   void AddFilm(const SiteFilm& film);
   void SetCover(const std::string& path, const std::string& bytes);
-  // Makes later requests whose path starts with `pathPrefix` fail in the given way, after
-  // `spared` of them have been answered as usual.
-  void SetFault(const std::string& pathPrefix, Fault fault, int spared = 0);
+  // Makes later requests whose path starts with `pathPrefix` fail in the given way.
+  void SetFault(const std::string& pathPrefix, Fault fault);
 
   std::vector<std::string> Requests() const;
   int RequestCount(const std::string& targetPart) const;
@@ -65,11 +64,7 @@ class FaultSite {
   mutable std::mutex mutex_;
   std::vector<SiteFilm> films_;
   std::map<std::string, std::string> covers_;
-  struct FaultRule {
-    Fault fault = Fault::kNone;
-    int spared = 0;
-  };
-  std::map<std::string, FaultRule> faults_;
+  std::map<std::string, Fault> faults_;
   std::vector<std::string> requests_;
 };
 
