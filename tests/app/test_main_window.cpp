@@ -1,9 +1,8 @@
 // The main window after start-up, on the real widgets: places and sizes against the layout
-// table, fonts, colours, texts, focus and the window's frame. Also renders it to a PNG.
+// table, fonts, colours, texts, focus, the window's frame and the pictures on its gadgets.
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
-#include <QFileInfo>
 #include <QScreen>
 #include <QTest>
 #include <QDir>
@@ -17,9 +16,11 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include "app/embedded_pictures.h"
 #include "program/gadgets.h"
 #include "program/variables.h"
 #include "services/gui/gui_qt.h"
+#include "services/images/images.h"
 #include "services/text/qt_text.h"
 #include "tests/support/app_fixture.h"
 
@@ -283,8 +284,10 @@ TEST_F(MainWindow, TabMovesTheFocusOnAndShiftTabBack) {
   }
 }
 
-TEST_F(MainWindow, RendersToPng) {
-  QDir().mkpath(TEST_OUTPUT_DIR);
+// What a person sees, with texts on the card and rows in both lists (saved for looking at): the
+// print button shows the printer, the exit button the power symbol and the cover box the no-cover
+// picture, each drawn pixel for pixel as its file decodes, unscaled.
+TEST_F(MainWindow, TheRenderShowsEachPictureOnItsGadget) {
   GadgetSetText(kActorsField,
                 "Harrison Ford\r\nRutger Hauer\r\nSean Young\r\nEdward James Olmos, a long line"_t);
   GadgetSetText(kSynopsisText,
@@ -295,7 +298,24 @@ TEST_F(MainWindow, RendersToPng) {
   ListSelectRow(kTitlesList, 0, true);
   ListAddRow(kFavouritesList, -1, "Alien\n123\nI"_t);
   app().Pump();
-  const QString file = QStringLiteral(TEST_OUTPUT_DIR) + "/main_window.png";
-  ASSERT_TRUE(app().Window(kMainWindow)->grab().save(file));
-  EXPECT_TRUE(QFileInfo::exists(file));
+  const QImage shot =
+      app().Window(kMainWindow)->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  QDir().mkpath(TEST_OUTPUT_DIR);
+  shot.save(QStringLiteral(TEST_OUTPUT_DIR) + "/main_window.png");
+
+  // Each picture as its file decodes, under a number start-up does not use.
+  auto picture = [](EmbeddedPicture file) {
+    const QImage* decoded = GuiImageOf(ImageFromMemory(50, file.data, file.size));
+    return decoded != nullptr ? decoded->convertToFormat(QImage::Format_RGB32) : QImage();
+  };
+  // A button draws its picture where its style centres it: somewhere inside the button.
+  auto shownIn = [&](const QRect& area, const QImage& wanted) {
+    for (int y = area.top(); y + wanted.height() <= area.bottom() + 1; ++y)
+      for (int x = area.left(); x + wanted.width() <= area.right() + 1; ++x)
+        if (shot.copy(x, y, wanted.width(), wanted.height()) == wanted) return true;
+    return false;
+  };
+  EXPECT_TRUE(shownIn(app().Widget(kPrintButton)->geometry(), picture(PrinterIconPicture())));
+  EXPECT_TRUE(shownIn(app().Widget(kExitButton)->geometry(), picture(PowerIconPicture())));
+  EXPECT_EQ(shot.copy(575, 250, 200, 275), picture(NoCoverPicture()));
 }
