@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -18,20 +17,14 @@
 #include "services/images/images.h"
 #include "services/text/text.h"
 #include "sources/film_card.h"
-#include "sources/hosts.h"
 #include "sources/sources.h"
 #include "tests/sources/test_film_support.h"
-#include "tests/support/app_fixture.h"
-#include "tests/support/test_server.h"
+#include "tests/support/sample_site_fixture.h"
 #include "tools/site_map.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The host the sample IMDb film pages link their professional-site page on; cinevarta-demo is
-// built with it. It is never asked for anything.
-constexpr const char* kSampleProHost = "pro.imdb.com";
 
 struct Hit {
   std::string title;  // UTF-8, as a person reads it in the list
@@ -116,27 +109,8 @@ std::string FileFor(const std::string& target) {
 
 bool IsFallback(const std::string& file) { return file.find("@default") != std::string::npos; }
 
-class SampleSite : public AppFixture {
+class SampleSite : public SampleSiteFixture {
  protected:
-  // One server for the suite: the program's network session keeps its connections open for the
-  // whole run, and a server that stops waits for them to time out.
-  static void SetUpTestSuite() {
-    server_ = std::make_unique<testsupport::TestServer>();
-    server_->ServeSite(SAMPLE_SITE_DIR);
-  }
-  static void TearDownTestSuite() { server_.reset(); }
-  void SetUp() override {
-    // The hosts are set before start-up, so the web view's start page comes from the site too.
-    server_->UseForSources();
-    sourceHosts().imdbPro = kSampleProHost;
-    AppFixture::SetUp();
-    server_->ClearRequests();
-  }
-  void TearDown() override {
-    AppFixture::TearDown();
-    testsupport::RestoreSourceHosts();
-  }
-
   void Choose(bool culturalia) {
     GadgetSetState(culturalia ? kCulturaliaOption : kImdbOption, 1);
     program.currentSource = culturalia ? kSourceCulturalia : kSourceImdb;
@@ -159,8 +133,6 @@ class SampleSite : public AppFixture {
     targets.erase(std::remove(targets.begin(), targets.end(), "/"), targets.end());
     return targets;
   }
-
-  static inline std::unique_ptr<testsupport::TestServer> server_;
 };
 
 FilmCard ImdbCardOf(const std::string& id) {

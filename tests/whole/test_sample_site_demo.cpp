@@ -8,7 +8,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,9 +16,7 @@
 #include "services/gui/gui.h"
 #include "services/images/images.h"
 #include "services/text/text.h"
-#include "sources/hosts.h"
-#include "tests/support/app_fixture.h"
-#include "tests/support/test_server.h"
+#include "tests/support/sample_site_fixture.h"
 
 namespace {
 
@@ -33,28 +30,8 @@ std::vector<std::string> TitlesShown() {
   return titles;
 }
 
-class SampleSiteDemo : public AppFixture {
+class SampleSiteDemo : public SampleSiteFixture {
  protected:
-  // One server for the suite: the program's network session keeps its connections open for the
-  // whole run, and a server that stops waits for them to time out.
-  static void SetUpTestSuite() {
-    server_ = std::make_unique<testsupport::TestServer>();
-    server_->ServeSite(SAMPLE_SITE_DIR);
-  }
-  static void TearDownTestSuite() { server_.reset(); }
-
-  void SetUp() override {
-    // As in cinevarta-demo: every host is the sample server (the web view's start page too), and
-    // the professional-site host is the name the sample IMDb pages link to.
-    server_->UseForSources();
-    sourceHosts().imdbPro = "pro.imdb.com";
-    AppFixture::SetUp();
-  }
-  void TearDown() override {
-    AppFixture::TearDown();
-    testsupport::RestoreSourceHosts();
-  }
-
   void Click(int gadget) {
     app().Click(gadget);
     app().RunQueued();
@@ -74,8 +51,6 @@ class SampleSiteDemo : public AppFixture {
     const QString file = QString::fromStdString(std::string(TEST_OUTPUT_DIR) + "/" + name);
     ASSERT_TRUE(app().Window(kMainWindow)->grab().save(file)) << name;
   }
-
-  static inline std::unique_ptr<testsupport::TestServer> server_;
 };
 
 }  // namespace
