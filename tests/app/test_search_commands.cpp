@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QDir>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
@@ -311,12 +310,6 @@ class SearchCommands : public AppFixture {
     EXPECT_EQ(field->selectedText(), field->text());
   }
 
-  void SavePng(const QString& name) {
-    QDir().mkpath(TEST_OUTPUT_DIR);
-    const QString file = QStringLiteral(TEST_OUTPUT_DIR) + "/" + name;
-    EXPECT_TRUE(app().Window(kMainWindow)->grab().save(file)) << file.toStdString();
-  }
-
   BusyWatch watch_;
   fs::path dir_;
   Targets startPage_;
@@ -387,7 +380,7 @@ TEST_F(SearchCommands, CulturaliaSearchByEnterLoadsTheFirstHitAtOnce) {
   ExpectBusyDuring("/imatges/articulos/el_sur.jpg", kLoadingCulturalia);
   ExpectIdleWindows();
   ExpectSearchFieldReady();
-  SavePng("search_culturalia.png");
+  app().SaveShot("search_culturalia.png");
 }
 
 TEST_F(SearchCommands, ImdbSearchByButtonKeepsTheInnerBlank) {
@@ -424,7 +417,7 @@ TEST_F(SearchCommands, ImdbSearchByButtonKeepsTheInnerBlank) {
   ExpectBusyDuring("/title/tt0083658/plotsummary", kLoadingImdb);
   ExpectIdleWindows();
   ExpectSearchFieldReady();
-  SavePng("search_imdb.png");
+  app().SaveShot("search_imdb.png");
 }
 
 TEST_F(SearchCommands, EnterAndTheButtonBothSearchAndOnlyTheSpaceIsTrimmed) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,12 +55,6 @@ bool Near(QColor a, QColor b) {
 }
 
 QRect Geometry(AppSession& app, int gadget) { return app.Widget(gadget)->geometry(); }
-
-void SavePng(AppSession& app, const char* name) {
-  QDir().mkpath(TEST_OUTPUT_DIR);
-  const QString file = QStringLiteral(TEST_OUTPUT_DIR) + "/" + name;
-  EXPECT_TRUE(app.Window(kMainWindow)->grab().save(file)) << file.toStdString();
-}
 
 const std::string kSeparator(77, '-');
 
@@ -151,7 +144,7 @@ TEST_F(CardEndToEnd, CulturaliaCardWithItsCoverThenAnImdbCardWithItsPlotSummary)
   EXPECT_TRUE(GadgetHasFocus(kSearchField));
   EXPECT_EQ(static_cast<QLineEdit*>(app().Widget(kSearchField))->selectedText(), Q("Cría cuervos"));
   ExpectIdleWindow();
-  SavePng(app(), "e2e_culturalia_card.png");
+  app().SaveShot("e2e_culturalia_card.png");
 
   // IMDb, chosen with its option button.
   ChooseSource(kImdbOption);
@@ -212,7 +205,7 @@ TEST_F(CardEndToEnd, CulturaliaCardWithItsCoverThenAnImdbCardWithItsPlotSummary)
   EXPECT_EQ(app().ReadFile(kCastFile),
             film.substr(castStart, film.find("<td colspan", castStart) - castStart) + crlf);
   ExpectIdleWindow();
-  SavePng(app(), "e2e_imdb_card.png");
+  app().SaveShot("e2e_imdb_card.png");
 
   // The end of the program takes the cover file with it.
   app().ShutDown();
@@ -257,7 +250,7 @@ TEST_F(CardEndToEnd, ClickedHitsLoadEachFilmAndItsCoverOrNone) {
   EXPECT_TRUE(Near(seen.pixelColor(575 + 100, 250 + 60), e2e::kAnaTop));
   EXPECT_TRUE(Near(seen.pixelColor(575 + 100, 250 + 215), e2e::kAnaBottom));
   EXPECT_TRUE(app().Widget(kSaveCoverButton)->isEnabled());
-  SavePng(app(), "e2e_culturalia_second_cover.png");
+  app().SaveShot("e2e_culturalia_second_cover.png");
 
   site_.server.ClearRequests();
   app().ClickRow(kTitlesList, 2);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QHeaderView>
 #include <QImage>
 #include <QLineEdit>
@@ -28,7 +27,6 @@
 #include "tests/support/dialogs.h"
 #include "tests/support/film_site.h"
 #include "tests/support/header_probe.h"
-#include "tests/support/test_paths.h"
 
 namespace {
 
@@ -61,13 +59,6 @@ void ClickHeader(AppSession& app, int column) {
 }
 
 using testsupport::DarkPixels;
-
-void SavePng(AppSession& app, const char* name) {
-  const std::filesystem::path dir = testsupport::TestOutputDir();
-  std::filesystem::create_directories(dir);
-  const QString file = QString::fromStdString((dir / name).string());
-  EXPECT_TRUE(app.Window(kMainWindow)->grab().save(file)) << file.toStdString();
-}
 
 bool Checked(AppSession& app, int option) {
   return static_cast<QAbstractButton*>(app.Widget(option))->isChecked();
@@ -199,7 +190,7 @@ TEST_F(FavouritesEndToEnd, ListBuiltWithTheButtonsIsSavedAndFoundSortedAfterARes
   EXPECT_EQ(ArrowOn(app(), 0), 1);
   EXPECT_EQ(program.favouritesChanged, 0);
   EXPECT_TRUE(site_.server.Targets().empty()) << "loading the list opens no film";
-  SavePng(app(), "e2e_favourites_after_restart.png");
+  app().SaveShot("e2e_favourites_after_restart.png");
 }
 
 TEST_F(FavouritesEndToEnd, AFavouriteOpensFromItsOwnSourceWhicheverIsChosen) {
@@ -250,7 +241,7 @@ TEST_F(FavouritesEndToEnd, HeaderClicksSortAndReverseWithTheArrowLeftOfTheTitle)
   app().RunQueued();
   EXPECT_EQ(Shown(app()), (QStringList{Q("Él | C"), "Zoo | C", "Blade Runner | I", "alien | I"}));
   EXPECT_EQ(ArrowOn(app(), 0), -1);
-  SavePng(app(), "e2e_favourites_descending.png");
+  app().SaveShot("e2e_favourites_descending.png");
 
   ClickHeader(app(), 0);
   app().RunQueued();
@@ -278,7 +269,7 @@ TEST_F(FavouritesEndToEnd, HeaderClicksSortAndReverseWithTheArrowLeftOfTheTitle)
   EXPECT_EQ(ArrowOn(app(), 2), 1);
   EXPECT_EQ(app().List(kFavouritesList)->headerItem()->text(0), Q("Películas Favoritas"));
   EXPECT_EQ(app().List(kFavouritesList)->headerItem()->text(2), Q("bd"));
-  SavePng(app(), "e2e_favourites_by_letter.png");
+  app().SaveShot("e2e_favourites_by_letter.png");
 
   // Sorting is no change to save, and a header click opens no film.
   EXPECT_EQ(program.favouritesChanged, 0);

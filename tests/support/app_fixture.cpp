@@ -8,9 +8,11 @@
 #include <iterator>
 #include <random>
 
+#include "program/gadgets.h"
 #include "program/variables.h"
 #include "app/shell.h"
 #include "services/gui/gui_qt.h"
+#include "tests/support/test_paths.h"
 
 namespace {
 
@@ -63,6 +65,15 @@ bool AppSession::FileExists(const std::string& name) const {
 void AppSession::Pump() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void AppSession::SaveShot(const std::string& name) {
+  QWidget* main = Window(kMainWindow);
+  ASSERT_NE(main, nullptr) << name;
+  const std::filesystem::path file = testsupport::TestOutputDir() / name;
+  std::error_code ignored;  // a folder that cannot be made fails the save below
+  std::filesystem::create_directories(file.parent_path(), ignored);
+  EXPECT_TRUE(main->grab().save(QString::fromStdString(file.string()))) << file;
 }
 
 int AppSession::RunQueued() {

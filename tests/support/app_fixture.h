@@ -58,6 +58,9 @@ class AppSession {
   QWidget* Widget(int gadget) const;
   QTreeWidget* List(int gadget) const;
   QWidget* Window(int window) const;
+  // Renders the main window to the PNG <name> in the test output folder (a name may start with
+  // a folder of it), for a person to look at.
+  void SaveShot(const std::string& name);
 
   // Real input. Click: left button at the gadget's centre (or at `at`, in its own pixels;
   // a list's rows are in its viewport, so `at` is taken in the viewport for lists).

@@ -188,7 +188,7 @@ TEST_F(WholeFaults, ACoverAddressAnsweringAnHtmlErrorPageShowsTheCardWithoutAPic
   const QWidget* box = app->Widget(kCoverBox);
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(box->geometry(), QRect(575, 250, 200, 275));
-  whole::SaveWindowPicture(*app, "cover-html-error");
+  app->SaveShot("whole/cover-html-error.png");
 
   // The next film's cover comes as usual.
   site_.SetFault("/imatges/", FaultSite::Fault::kNone);
@@ -245,7 +245,7 @@ TEST_F(WholeFaults, AReadOnlyFolderBeforeACoverDownloadNeverShowsTheOldCoverAsTh
   EXPECT_EQ(FieldText(kDirectorField), kFilmB.director);
   const std::string cover = whole::ReadFileBytes(app->dir() / "portada.jpg");
   const bool saveEnabled = app->Widget(kSaveCoverButton)->isEnabled();
-  whole::SaveWindowPicture(*app, "cover-read-only-folder");
+  app->SaveShot("whole/cover-read-only-folder.png");
   // Either the new cover made it (a folder whose files stay writable) or the card shows none;
   // the first film's cover under the second film's card would be saved and printed as its own.
   if (cover == coverB_) {

@@ -4,7 +4,6 @@
 // the main window to a PNG in the test output folder, to be looked at.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QString>
 #include <QWidget>
 
@@ -45,12 +44,6 @@ class SampleSiteDemo : public SampleSiteFixture {
     app().PressKey(kSearchField, Qt::Key_Return);
     ASSERT_GE(app().RunQueued(), 1) << "Enter raised no event";
   }
-  void SaveShot(const std::string& name) {
-    app().Pump();
-    QDir().mkpath(TEST_OUTPUT_DIR);
-    const QString file = QString::fromStdString(std::string(TEST_OUTPUT_DIR) + "/" + name);
-    ASSERT_TRUE(app().Window(kMainWindow)->grab().save(file)) << name;
-  }
 };
 
 }  // namespace
@@ -82,7 +75,7 @@ TEST_F(SampleSiteDemo, ImdbSearchByEnterThenTheSecondHitByAClick) {
   EXPECT_EQ(server_->CountTargets("/title/tt1856101/plotsummary"), 1);
   EXPECT_EQ(GadgetGetState(kImdbOption), 1);
   EXPECT_EQ(program.cardHasCover, 0);
-  SaveShot("sample_site_imdb.png");
+  app().SaveShot("sample_site_imdb.png");
 }
 
 TEST_F(SampleSiteDemo, CulturaliaSearchByTheButtonShowsAccentsAndCovers) {
@@ -95,7 +88,7 @@ TEST_F(SampleSiteDemo, CulturaliaSearchByTheButtonShowsAccentsAndCovers) {
   EXPECT_EQ(Utf8Of(kDirectorField), "Víctor Erice");
   EXPECT_EQ(program.cardHasCover, 1);
   EXPECT_EQ(server_->CountTargets("/imatges/articulos/espiritu_colmena_1187.jpg"), 1);
-  SaveShot("sample_site_culturalia_first.png");
+  app().SaveShot("sample_site_culturalia_first.png");
 
   ClickRow(1);
   EXPECT_EQ(Utf8Of(kTitleField), "La lengua de las mariposas");
@@ -106,7 +99,7 @@ TEST_F(SampleSiteDemo, CulturaliaSearchByTheButtonShowsAccentsAndCovers) {
   EXPECT_TRUE(app().Widget(kSaveCoverButton)->isEnabled());
   EXPECT_EQ(server_->CountTargets("/imatges/articulos/lengua_mariposas_4420.jpg"), 1);
   EXPECT_GT(ImagePixelWidth(static_cast<int>(program.coverImageNumber)), 0);
-  SaveShot("sample_site_culturalia.png");
+  app().SaveShot("sample_site_culturalia.png");
 
   // A title the site does not know lists nothing and loads nothing: the card stays.
   server_->ClearRequests();

@@ -4,19 +4,15 @@
 // button; each runs the commands the event loop gets from it to their end.
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <QString>
 #include <QWidget>
 
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 #include "program/gadgets.h"
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"
 #include "tests/support/app_fixture.h"
-#include "tests/support/test_paths.h"
 
 namespace whole {
 
@@ -43,16 +39,6 @@ inline bool Idle(AppSession& app) {
   const QWidget* busy = app.Window(kBusyWindow);
   const QWidget* main = app.Window(kMainWindow);
   return (busy == nullptr || !busy->isVisible()) && main != nullptr && GuiWindowEnabled(kMainWindow);
-}
-
-// Renders the main window to TEST_OUTPUT_DIR/whole/<name>.png, to look at.
-inline void SaveWindowPicture(AppSession& app, const std::string& name) {
-  QWidget* main = app.Window(kMainWindow);
-  if (main == nullptr) return;
-  const std::filesystem::path dir = testsupport::TestOutputDir() / "whole";
-  std::error_code ignored;
-  std::filesystem::create_directories(dir, ignored);
-  main->window()->grab().toImage().save(QString::fromStdString((dir / (name + ".png")).string()));
 }
 
 }  // namespace whole
