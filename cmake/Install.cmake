@@ -114,12 +114,12 @@ include(CPack)
 if(CINEVARTA_TESTS)
   add_test(NAME packaging_install_tree
            COMMAND bash ${CV_PACKAGING}/check-install.sh ${CMAKE_BINARY_DIR})
-  set_tests_properties(packaging_install_tree PROPERTIES TIMEOUT 300)
+  set_tests_properties(packaging_install_tree PROPERTIES LABELS package TIMEOUT 300)
   # The package itself, checked by lintian, appstreamcli and desktop-file-validate. A sanitizer
   # or fuzzing build makes no package that is ever shipped, so it is checked in the plain build.
   if(NOT CINEVARTA_SANITIZE AND NOT CINEVARTA_FUZZ)
     add_test(NAME packaging_deb COMMAND bash ${CV_PACKAGING}/check-deb.sh ${CMAKE_BINARY_DIR})
-    set_tests_properties(packaging_deb PROPERTIES TIMEOUT 600
+    set_tests_properties(packaging_deb PROPERTIES LABELS package TIMEOUT 600
                          ENVIRONMENT "CPACK=${CMAKE_CPACK_COMMAND}")
   endif()
 endif()
