@@ -2,6 +2,7 @@
 // close box reach their commands, seen by what those commands do (requests to a local web
 // server, rows, files, dialogs, print records); the loop's own rules (pickList from every event,
 // ignored events, the end after the quitting event); the busy window; and the way out.
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -12,10 +13,13 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <httplib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <filesystem>
@@ -267,6 +271,73 @@ TEST_F(EventLoop, ClicksDuringALoadAreLostNotCarriedOut) {
   EXPECT_EQ(Asked(kCulturaliaSearch), 0);
   EXPECT_EQ(EventPoll().kind, kEventNone);
   EXPECT_TRUE(app().Window(kMainWindow)->isVisible());
+}
+
+// A person types, clicks "Usar IMDB" and "Buscar" and a screen reader toggles the option and
+// sets the search text while a Culturalia cover is held by its server and then refused. The
+// person's input goes into the window system's queue, as the display connection puts it, not
+// straight to the widgets: none of it is carried out, neither during the wait nor after it.
+TEST_F(EventLoop, InputDuringAStalledThenRefusedCoverIsNeverCarriedOut) {
+  std::ifstream page(TEST_DATA_DIR "/films/culturalia/el_sur.html", std::ios::binary);
+  server_.Route("/art/ver.php", {.body = std::string(std::istreambuf_iterator<char>(page), {})});
+  std::atomic<bool> coverAsked{false}, inputGiven{false};
+  server_.Handle("/imatges/articulos/el_sur.jpg",
+                 [&](const httplib::Request&, httplib::Response& res) {
+                   coverAsked = true;
+                   for (int i = 0; i < 1000 && !inputGiven; ++i)
+                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                   std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                   res.status = 403;
+                   res.set_content("<html>prohibido</html>", "text/html");
+                 });
+  QWindow* main = app().Window(kMainWindow)->windowHandle();
+  auto click = [main](int gadget) {
+    QWidget* w = GuiGadgetWidget(gadget);
+    const QPoint at = w->mapTo(w->window(), w->rect().center());
+    const QPoint global = w->mapToGlobal(w->rect().center());
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          main, at, global, type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+          Qt::LeftButton, type);
+    }
+  };
+  auto key = [main](Qt::Key k, const QString& text) {
+    for (auto type : {QEvent::KeyPress, QEvent::KeyRelease})
+      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          main, type, k, Qt::NoModifier, text);
+  };
+  QTimer during;
+  during.setInterval(5);
+  QObject::connect(&during, &QTimer::timeout, [&] {
+    if (!coverAsked || inputGiven) return;
+    key(Qt::Key_X, "x");
+    key(Qt::Key_Return, "\r");
+    click(kImdbOption);
+    click(kSearchButton);
+    QAccessible::queryAccessibleInterface(GuiGadgetWidget(kImdbOption))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    QAccessible::queryAccessibleInterface(GuiGadgetWidget(kSearchField))
+        ->setText(QAccessible::Value, "otra");
+    inputGiven = true;
+  });
+  during.start();
+  app().TypeInto(kSearchField, "Alien");
+  app().DiscardQueued();
+  app().PressKey(kSearchField, Qt::Key_Return);
+  app().RunQueued();
+  during.stop();
+  ASSERT_TRUE(inputGiven);
+  EXPECT_EQ(server_.CountTargets("el_sur.jpg"), 1);
+  EXPECT_TRUE(IsChecked(kCulturaliaOption));
+  EXPECT_FALSE(IsChecked(kImdbOption));
+  EXPECT_EQ(program.currentSource, kSourceCulturalia);
+  EXPECT_EQ(GadgetGetText(kSearchField), "Alien");
+  app().Pump();
+  EXPECT_EQ(EventPoll().kind, kEventNone);
+  EXPECT_EQ(Asked(kCulturaliaSearch), 1);
+  EXPECT_EQ(Asked(kImdbSearch), 0);
+  EXPECT_EQ(program.quitRequested, 0);
 }
 
 // --- The favourites buttons ---------------------------------------------------------------
