@@ -19,12 +19,16 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <csignal>
 #include <atomic>
 #include <chrono>
 #include <thread>
 #include <filesystem>
 #include <fstream>
 #include <random>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "program/gadgets.h"
 #include "program/variables.h"
@@ -379,7 +383,7 @@ TEST_F(EventLoop, TheFavouritesButtonsReachTheirCommands) {
   EXPECT_EQ(ListCount(kFavouritesList), 1);
   EXPECT_EQ(program.favouritesChanged, 0);
   // Unchanged, it reloads without a question.
-  app().WriteFile("favoritos.ini", "Alien#123#C\r\nBrazil#tt42#I\r\n");
+  app().WriteFile("favoritos.ini", "Alien#123#C\r\n");
   {
     DialogAnswers none({});
     app().Click(kReloadFavouritesButton);
@@ -554,6 +558,42 @@ TEST_F(EventLoop, TheCloseBoxEndsThroughShutdownAskingAboutChangedFavourites) {
   EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
 }
 
+// The desktop ends the program (SessionEnd, from a signal): through the shutdown, asking
+// nothing, writing nothing. Before a logout that allows it, the question of the exit is asked.
+TEST_F(EventLoop, TheDesktopsEndAsksNothingButALogoutThatMayAskDoes) {
+  app().WriteFile("portada.jpg", "cover");
+  TwoHits();
+  ListSelectRow(kTitlesList, 0, true);
+  app().Click(kAddFavouriteButton);
+  app().RunQueued();
+  {
+    DialogAnswers no({DialogAnswers::Button(kAnswerNo)});
+    EXPECT_TRUE(SaveBeforeLogout());
+    EXPECT_EQ(no.seen().size(), 1u);
+    EXPECT_EQ(program.favouritesChanged, 1);
+  }
+  {
+    DialogAnswers yes({DialogAnswers::Button(kAnswerYes)});
+    EXPECT_TRUE(SaveBeforeLogout());
+    EXPECT_EQ(yes.seen().size(), 1u);
+    EXPECT_EQ(program.favouritesChanged, 0);
+    EXPECT_EQ(app().ReadFile("favoritos.ini"), "Alien#123#C\r\n");
+  }
+  // The list emptied: a save now would delete the file.
+  ListSelectRow(kFavouritesList, 0, true);
+  app().Click(kRemoveFavouriteButton);
+  app().RunQueued();
+  ASSERT_EQ(ListCount(kFavouritesList), 0);
+  ASSERT_EQ(program.favouritesChanged, 1);
+  HandleEvent(Event{SessionEnd, 0, 0, 0});
+  EXPECT_EQ(program.quitRequested, 1);
+  DialogAnswers none({});
+  EXPECT_TRUE(app().ShutDown());
+  EXPECT_TRUE(none.seen().empty());
+  EXPECT_EQ(app().ReadFile("favoritos.ini"), "Alien#123#C\r\n");
+  EXPECT_FALSE(app().FileExists("portada.jpg"));
+}
+
 TEST_F(EventLoop, AnsweringNoAtShutdownWritesNothing) {
   TwoHits();
   ListSelectRow(kTitlesList, 0, true);
@@ -603,3 +643,59 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxAndAnswersZero) {
   std::filesystem::remove_all(dir);
 }
 
+
+// The program ended by the desktop: a logout's SIGTERM, a closed terminal's SIGHUP, Ctrl+C's
+// SIGINT. The real program runs in a child process; each signal ends it at once through its
+// shutdown, which removes the cover and leaves favoritos.ini as it is.
+TEST(WholeProgram, EndedByTheDesktopItShutsDownAndLeavesTheFavouritesFile) {
+  const std::string favourites = "Zul\xFA#9#C\r\nAlien#123#C\r\n";  // unsorted, Windows-1252
+  for (const auto& [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"},
+                                     std::pair{SIGINT, "SIGINT"}}) {
+    SCOPED_TRACE(name);
+    std::random_device random;
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("cinevarta-end-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(dir);
+    { std::ofstream(dir / "favoritos.ini", std::ios::binary) << favourites; }
+    { std::ofstream(dir / "portada.jpg") << "cover"; }
+    const pid_t child = fork();
+    if (child == 0) {
+      if (chdir(dir.c_str()) == 0) execl(DEMO_PROGRAM, DEMO_PROGRAM, nullptr);
+      _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    // Signalled once it catches the three: before that, a signal would just kill it.
+    auto catching = [child] {
+      std::ifstream status("/proc/" + std::to_string(child) + "/status");
+      for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigCgt:", 0) == 0) {
+          const auto mask = std::stoull(line.substr(7), nullptr, 16);
+          return (mask & (1ull << (SIGTERM - 1))) && (mask & (1ull << (SIGHUP - 1))) &&
+                 (mask & (1ull << (SIGINT - 1)));
+        }
+      return false;
+    };
+    // The waits are bounded only so that a program that never ends cannot hang the suite.
+    for (int i = 0; i < 1000 && !catching(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(catching());
+    kill(child, signal);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 1000 && ended == 0; ++i) {
+      ended = waitpid(child, &status, WNOHANG);
+      if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (ended == 0) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      ADD_FAILURE() << "still running 10 s after " << name;
+    }
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "portada.jpg"));
+    std::ifstream kept(dir / "favoritos.ini", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), favourites);
+    std::filesystem::remove_all(dir);
+  }
+}
