@@ -43,6 +43,19 @@ void EndSession() {
   GuiWakeWait();
 }
 
+// The session manager's last word after a logout (Qt sends the application a Quit event then;
+// the program itself never asks Qt to quit): the same end, instead of Qt closing the windows,
+// which would only ask the question of the exit again.
+class QuitFilter : public QObject {
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (object != qApp || event->type() != QEvent::Quit) return false;
+    EndSession();
+    return true;
+  }
+};
+QuitFilter* quitFilter = nullptr;
+
 }  // namespace
 
 void SessionWatch(bool (*beforeLogout)()) {
@@ -59,6 +72,8 @@ void SessionWatch(bool (*beforeLogout)()) {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
+  quitFilter = new QuitFilter;
+  qApp->installEventFilter(quitFilter);
 
   // Before a logout the session manager may let the program ask its questions: then the
   // application's own (unsaved changes) is asked; a false answer keeps the session going.
@@ -79,6 +94,8 @@ void SessionStop() {
   for (int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, SIG_DFL);
   delete endNotifier;
   endNotifier = nullptr;
+  delete quitFilter;
+  quitFilter = nullptr;
   QObject::disconnect(qApp, &QGuiApplication::commitDataRequest, qApp, nullptr);
   close(endPipe[0]);
   close(endPipe[1]);

@@ -383,7 +383,7 @@ TEST_F(EventLoop, TheFavouritesButtonsReachTheirCommands) {
   EXPECT_EQ(ListCount(kFavouritesList), 1);
   EXPECT_EQ(program.favouritesChanged, 0);
   // Unchanged, it reloads without a question.
-  app().WriteFile("favoritos.ini", "Alien#123#C\r\n");
+  app().WriteFile("favoritos.ini", "Alien#123#C\r\nBrazil#tt42#I\r\n");
   {
     DialogAnswers none({});
     app().Click(kReloadFavouritesButton);
@@ -606,41 +606,51 @@ TEST_F(EventLoop, AnsweringNoAtShutdownWritesNothing) {
   EXPECT_FALSE(app().FileExists("favoritos.ini"));
 }
 
-// The whole program, start to end, as main runs it: the close box is the only input.
-TEST(WholeProgram, RunsFromStartToTheCloseBoxAndAnswersZero) {
-  const auto before = std::filesystem::current_path();
-  std::random_device random;
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("cinevarta-run-" + std::to_string(random()) + std::to_string(random()));
-  std::filesystem::create_directories(dir);
-  std::filesystem::current_path(dir);
-  { std::ofstream(dir / "portada.jpg") << "old"; }
-  { std::ofstream(dir / "favoritos.ini") << "Alien#123#C\r\n"; }
-  bool sawWindow = false;
-  QString title;
-  QTimer closer;
-  closer.setInterval(10);
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    QWidget* main = GuiWindowClient(kMainWindow);
-    if (main == nullptr || !main->isVisible()) return;
-    sawWindow = true;
-    title = main->windowTitle();
-    closer.stop();
-    main->close();
-  });
-  closer.start();
-  DialogAnswers none({});
-  const int code = RunProgram();
-  EXPECT_EQ(code, 0);
-  EXPECT_TRUE(sawWindow);
-  EXPECT_EQ(title, "Cinevarta - v0.9.4.b");
-  EXPECT_TRUE(none.seen().empty());
-  EXPECT_FALSE(std::filesystem::exists(dir / "portada.jpg"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "favoritos.ini"));  // loaded, unchanged, kept
-  EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
-  GuiInit();  // the tests' main keeps the layer for the next test
-  std::filesystem::current_path(before);
-  std::filesystem::remove_all(dir);
+// The whole program, start to end, as main runs it: the close box is the only input; or the
+// session manager's last word after a logout (a Quit event to the application).
+TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
+  for (const bool bySession : {false, true}) {
+    SCOPED_TRACE(bySession ? "session" : "close box");
+    const auto before = std::filesystem::current_path();
+    std::random_device random;
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("cinevarta-run-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    { std::ofstream(dir / "portada.jpg") << "old"; }
+    { std::ofstream(dir / "favoritos.ini") << "Alien#123#C\r\n"; }
+    bool sawWindow = false;
+    QString title;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      QWidget* main = GuiWindowClient(kMainWindow);
+      if (main == nullptr || !main->isVisible()) return;
+      sawWindow = true;
+      title = main->windowTitle();
+      closer.stop();
+      if (bySession) {
+        program.favouritesChanged = 1;  // the close box would ask now; the session's end not
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &quit);
+      } else {
+        main->close();
+      }
+    });
+    closer.start();
+    DialogAnswers none({});
+    const int code = RunProgram();
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(sawWindow);
+    EXPECT_EQ(title, "Cinevarta - v0.9.4.b");
+    EXPECT_TRUE(none.seen().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "portada.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "favoritos.ini"));  // loaded, unchanged, kept
+    EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
+    GuiInit();  // the tests' main keeps the layer for the next test
+    std::filesystem::current_path(before);
+    std::filesystem::remove_all(dir);
+  }
 }
 
 
