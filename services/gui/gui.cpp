@@ -173,11 +173,11 @@ int InputWindowOf(QObject* object) {
 
 // A person's input, in whatever form the toolkit hands it over: every event Qt marks as input
 // (mouse, hover, wheel, keys and the shortcut check before a key, touch, tablet, context menus,
-// gestures), and the two that carry input without that mark: a drag over or dropped on the
-// window, and an input method's text.
+// gestures), and those that carry input without that mark: a drag over or dropped on the
+// window, an input method's text, and a key that fired a gadget's shortcut.
 bool IsInput(const QEvent* event) {
   return event->isInputEvent() || dynamic_cast<const QDropEvent*>(event) != nullptr ||
-         event->type() == QEvent::InputMethod;
+         event->type() == QEvent::InputMethod || event->type() == QEvent::Shortcut;
 }
 
 // Sees every event before its receiver does. Input to a window that WindowSetEnabled turned off
