@@ -63,6 +63,11 @@ void HandleEvent(const Event& event) {
       RunSearch();
   } else if (event.kind == GadgetActivity) {
     HandleGadget(event);
+  } else if (event.kind == SessionEnd) {
+    // A logout, a service manager or Ctrl+C in a terminal: the program ends through its shutdown
+    // as at exit, but asks nothing, since nobody may be there to answer.
+    program.quitRequested = 1;
+    program.sessionEnded = 1;
   }
 }
 

@@ -11,6 +11,8 @@ void StartUp();    // steps 1 to 16, up to the event loop
 // After the loop has ended. False when the user's Yes to saving the favourites could not be
 // saved: then nothing is closed, quitRequested is 0 again and the loop is to go on.
 bool ShutDown();
+// Asked by the desktop's session manager before a logout: false keeps the session going.
+bool SaveBeforeLogout();
 
 NativeHandle BuildMainWindow();
 void RunEventLoop();

@@ -41,8 +41,11 @@ void StartUp() {
 
 bool ShutDown() {
   // A Yes whose save failed would lose the films the user has just asked to keep: the program
-  // stays open with them (the save has told why), and the next exit asks again.
-  if (program.favouritesChanged == 1 && AskSaveFavourites() && !SaveFavourites()) {
+  // stays open with them (the save has told why), and the next exit asks again. When the
+  // desktop ends the program nothing is asked and favoritos.ini stays as it is on disk; a logout
+  // that let the program ask has asked already (SaveBeforeLogout).
+  if (program.sessionEnded == 0 && program.favouritesChanged == 1 && AskSaveFavourites() &&
+      !SaveFavourites()) {
     program.quitRequested = 0;
     return false;
   }
@@ -57,8 +60,19 @@ bool ShutDown() {
   return true;
 }
 
+// Before a logout that allows a question: the question of the exit. A Yes whose save failed
+// keeps the session going, as it keeps the program open at exit.
+bool SaveBeforeLogout() {
+  if (program.favouritesChanged == 1 && AskSaveFavourites()) {
+    if (!SaveFavourites()) return false;
+    program.favouritesChanged = 0;
+  }
+  return true;
+}
+
 int RunProgram() {
   StartUp();
+  SessionWatch(SaveBeforeLogout);
   do {
     RunEventLoop();
   } while (!ShutDown());

@@ -10,6 +10,7 @@ struct ProgramVariables {
   std::uint8_t favouritesChanged = 0; // the favourites list holds unsaved changes
   std::uint8_t favouritesUnread = 0;  // favoritos.ini is there but could not be read: no save
                                       // may replace it until a load succeeds
+  std::uint8_t sessionEnded = 0;      // the desktop ended the program: shutdown asks nothing
   std::int64_t pickList = 0;          // the list (4 or 5) whose selected row a film load reads
   Text lineBreak;                     // CR LF after start-up
   std::int64_t coverImageNumber = 0;  // the image holding the cover; 998 names none

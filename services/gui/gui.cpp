@@ -1,6 +1,7 @@
 // The GUI layer's core: its tables, windows, the event queue, shortcuts and fonts.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QPainter>
@@ -170,48 +171,29 @@ int InputWindowOf(QObject* object) {
   return 0;
 }
 
-bool IsInput(QEvent::Type type) {
-  switch (type) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    case QEvent::NonClientAreaMouseButtonPress:
-    case QEvent::NonClientAreaMouseButtonRelease:
-    case QEvent::NonClientAreaMouseButtonDblClick:
-    case QEvent::NonClientAreaMouseMove:
-    case QEvent::Wheel:
-    case QEvent::Enter:
-    case QEvent::HoverEnter:
-    case QEvent::HoverMove:
-    case QEvent::ContextMenu:
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease:
-    case QEvent::Shortcut:
-    case QEvent::InputMethod:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TabletPress:
-    case QEvent::TabletMove:
-    case QEvent::TabletRelease:
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-      return true;
-    default:
-      return false;
-  }
+// A person's input, in whatever form the toolkit hands it over: every event Qt marks as input
+// (mouse, hover, wheel, keys and the shortcut check before a key, touch, tablet, context menus,
+// gestures), and those that carry input without that mark: a drag over or dropped on the
+// window, an input method's text, and a key that fired a gadget's shortcut.
+bool IsInput(const QEvent* event) {
+  return event->isInputEvent() || dynamic_cast<const QDropEvent*>(event) != nullptr ||
+         event->type() == QEvent::InputMethod || event->type() == QEvent::Shortcut;
 }
 
 // Sees every event before its receiver does. Input to a window that WindowSetEnabled turned off
 // goes nowhere, while the window and its gadgets keep being painted as they are: a locked window
 // is not a greyed one. Then the windows' shortcut keys become events before any gadget sees them.
+//
+// This is where the window system's input enters the program, so the lock is sound only if no
+// input waits elsewhere to be handed out later: the waits of the program process every event
+// (none holds input back in the toolkit's queue, as QEventLoop::ExcludeUserInputEvents would),
+// and unlocking a window first lets through what is still queued (WindowSetEnabled). A screen
+// reader's way in is the other one, guarded in gui_accessible.cpp.
 class InputFilter : public QObject {
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
     const auto type = event->type();
-    if (type == QEvent::ShortcutOverride || IsInput(type)) {
+    if (IsInput(event)) {
       const int window = InputWindowOf(object);
       if (window != 0 && !WindowTakesInput(window)) {
         // An accepted override keeps the toolkit's own shortcuts from firing on the key.
@@ -266,9 +248,11 @@ void GuiInit() {
     filter = new InputFilter;
     qApp->installEventFilter(filter);
   }
+  GuardAccessibleActions();
 }
 
 void GuiShutdown() {
+  SessionStop();
   State& s = state();
   for (auto& g : s.gadgets) g = GadgetEntry{};
   for (auto& w : s.windows) {
@@ -280,6 +264,7 @@ void GuiShutdown() {
   }
   s.fonts.clear();
   s.queue.clear();
+  s.sessionEnding = false;
   s.currentWindow = 0;
   s.openOptionGroup.reset();
 }
@@ -344,7 +329,18 @@ void WindowSetVisible(int number, bool visible) {
 void WindowSetEnabled(int number, bool enabled) {
   // Only input stops (InputFilter): the window and its gadgets keep their look, and a gadget
   // turned off by GadgetSetEnabled stays the only one greyed.
-  if (WindowEntry* w = Window(number)) w->enabled = enabled;
+  WindowEntry* w = Window(number);
+  if (w == nullptr) return;
+  if (enabled && !w->enabled) {
+    // What a person did while the window was off may not have been handed out yet: the window
+    // system's input is read on a thread of its own and delivered at the next pass of the loop.
+    // That pass comes now, while the window is still off, so such input meets the lock and goes
+    // nowhere; only what comes after this moment reaches the window.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    w = Window(number);
+    if (w == nullptr) return;
+  }
+  w->enabled = enabled;
 }
 
 bool GuiWindowEnabled(int window) { return WindowTakesInput(window); }
@@ -418,7 +414,8 @@ void Block(int milliseconds) {
 }  // namespace
 
 Event EventWait() {
-  while (state().queue.empty()) Block(-1);
+  while (state().queue.empty() && !state().sessionEnding) Block(-1);
+  if (state().sessionEnding) return Event{SessionEnd, 0, 0, 0};
   return Take();
 }
 

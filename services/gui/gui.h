@@ -28,6 +28,7 @@ enum EventKind : int {
   CloseRequest = 16,
   GadgetActivity = 13100,
   ShortcutPressed = 13101,
+  SessionEnd = 13102,  // the desktop ends the program (SessionWatch)
 };
 
 struct Event {
@@ -107,6 +108,12 @@ Event EventWait();                // blocks (without spinning) until an event is
 Event EventPoll();                // never blocks; kind kEventNone when nothing is pending
 Event EventWaitFor(int milliseconds);  // as EventWait, but gives up after the time
 void ShortcutAdd(int window, int key, int number);
+// From now on SIGTERM, SIGHUP and SIGINT end the session: EventWait answers SessionEnd before
+// anything still queued (EventPoll and EventWaitFor, whose callers drop what they take, never
+// do), and an open dialog is closed as by its close box. When the desktop's session manager
+// lets the program ask before a logout, `beforeLogout` (if any) is called; false cancels the
+// logout. Once, by the program itself: a test that calls it keeps the signals caught.
+void SessionWatch(bool (*beforeLogout)());
 
 // Fonts.
 FontHandle FontLoad(int number, const Text& face, int points, int style);

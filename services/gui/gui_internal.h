@@ -93,6 +93,7 @@ struct State {
   // that was an option button in the current window; else none, and the option starts one.
   std::shared_ptr<OptionGroup> openOptionGroup;
   QEventLoop* waiting = nullptr;  // the loop EventWait/EventWaitFor blocks in, if any
+  bool sessionEnding = false;     // the desktop has asked the program to end (SessionWatch)
   ListRowsChanged rowsChanged;
 };
 
@@ -111,6 +112,14 @@ QWidget* Register(int number, std::unique_ptr<GadgetKind> kind, int x, int y, in
 QWidget* CurrentClient();
 
 void QueueGadget(int number, int subtype);
+
+// Has every accessible interface of a widget of the layer's windows obey the window's lock
+// (gui_accessible.cpp). Once, at GuiInit.
+void GuardAccessibleActions();
+
+// Undoes SessionWatch (gui_session.cpp): the signals end the process again as by default. At
+// GuiShutdown, when nothing is left to clean up.
+void SessionStop();
 
 // The lists' side, in gui_lists.cpp.
 QTreeWidget* MakeList(QWidget* parent, int number);

@@ -442,8 +442,9 @@ void DownloadToFile(const Text& url, const Text& localPath) {
     ended = true;
     loop.quit();
   });
-  // User input waits in the toolkit's queue meanwhile; nothing reaches the program's commands.
-  if (!transfer.EndedAtOnce() && !ended) loop.exec(QEventLoop::ExcludeUserInputEvents);
+  // Every event is processed meanwhile, input too, so none is left queued to be carried out
+  // after the wait: the caller's locked window (WindowSetEnabled) drops what a person does.
+  if (!transfer.EndedAtOnce() && !ended) loop.exec();
   FileDelete(localPath);
   if (!success) return;
   FileWriteWhole(localPath,

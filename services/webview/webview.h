@@ -42,7 +42,8 @@ int WebViewSaveDocument(int number, const Text& localPath);
 
 // A synchronous HTTP GET of the URL into the local file, replacing it: the file is deleted
 // first and written (FileWriteWhole) only from a successful answer, so a failure leaves no file.
-// Returns when the transfer has ended; meanwhile no user input is dispatched.
+// Returns when the transfer has ended. Meanwhile every event is processed, input too: callers
+// lock their window first (WindowSetEnabled), which drops it.
 void DownloadToFile(const Text& url, const Text& localPath);
 
 // The limits of every load and download.

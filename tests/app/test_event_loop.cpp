@@ -2,6 +2,7 @@
 // close box reach their commands, seen by what those commands do (requests to a local web
 // server, rows, files, dialogs, print records); the loop's own rules (pickList from every event,
 // ignored events, the end after the quitting event); the busy window; and the way out.
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -12,15 +13,22 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <httplib.h>
 
 #include <algorithm>
+#include <csignal>
+#include <atomic>
 #include <chrono>
 #include <thread>
 #include <filesystem>
 #include <fstream>
 #include <random>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "program/gadgets.h"
 #include "program/variables.h"
@@ -269,6 +277,73 @@ TEST_F(EventLoop, ClicksDuringALoadAreLostNotCarriedOut) {
   EXPECT_TRUE(app().Window(kMainWindow)->isVisible());
 }
 
+// A person types, clicks "Usar IMDB" and "Buscar" and a screen reader toggles the option and
+// sets the search text while a Culturalia cover is held by its server and then refused. The
+// person's input goes into the window system's queue, as the display connection puts it, not
+// straight to the widgets: none of it is carried out, neither during the wait nor after it.
+TEST_F(EventLoop, InputDuringAStalledThenRefusedCoverIsNeverCarriedOut) {
+  std::ifstream page(TEST_DATA_DIR "/films/culturalia/el_sur.html", std::ios::binary);
+  server_.Route("/art/ver.php", {.body = std::string(std::istreambuf_iterator<char>(page), {})});
+  std::atomic<bool> coverAsked{false}, inputGiven{false};
+  server_.Handle("/imatges/articulos/el_sur.jpg",
+                 [&](const httplib::Request&, httplib::Response& res) {
+                   coverAsked = true;
+                   for (int i = 0; i < 1000 && !inputGiven; ++i)
+                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                   std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                   res.status = 403;
+                   res.set_content("<html>prohibido</html>", "text/html");
+                 });
+  QWindow* main = app().Window(kMainWindow)->windowHandle();
+  auto click = [main](int gadget) {
+    QWidget* w = GuiGadgetWidget(gadget);
+    const QPoint at = w->mapTo(w->window(), w->rect().center());
+    const QPoint global = w->mapToGlobal(w->rect().center());
+    for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          main, at, global, type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+          Qt::LeftButton, type);
+    }
+  };
+  auto key = [main](Qt::Key k, const QString& text) {
+    for (auto type : {QEvent::KeyPress, QEvent::KeyRelease})
+      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          main, type, k, Qt::NoModifier, text);
+  };
+  QTimer during;
+  during.setInterval(5);
+  QObject::connect(&during, &QTimer::timeout, [&] {
+    if (!coverAsked || inputGiven) return;
+    key(Qt::Key_X, "x");
+    key(Qt::Key_Return, "\r");
+    click(kImdbOption);
+    click(kSearchButton);
+    QAccessible::queryAccessibleInterface(GuiGadgetWidget(kImdbOption))
+        ->actionInterface()
+        ->doAction(QAccessibleActionInterface::toggleAction());
+    QAccessible::queryAccessibleInterface(GuiGadgetWidget(kSearchField))
+        ->setText(QAccessible::Value, "otra");
+    inputGiven = true;
+  });
+  during.start();
+  app().TypeInto(kSearchField, "Alien");
+  app().DiscardQueued();
+  app().PressKey(kSearchField, Qt::Key_Return);
+  app().RunQueued();
+  during.stop();
+  ASSERT_TRUE(inputGiven);
+  EXPECT_EQ(server_.CountTargets("el_sur.jpg"), 1);
+  EXPECT_TRUE(IsChecked(kCulturaliaOption));
+  EXPECT_FALSE(IsChecked(kImdbOption));
+  EXPECT_EQ(program.currentSource, kSourceCulturalia);
+  EXPECT_EQ(GadgetGetText(kSearchField), "Alien");
+  app().Pump();
+  EXPECT_EQ(EventPoll().kind, kEventNone);
+  EXPECT_EQ(Asked(kCulturaliaSearch), 1);
+  EXPECT_EQ(Asked(kImdbSearch), 0);
+  EXPECT_EQ(program.quitRequested, 0);
+}
+
 // --- The favourites buttons ---------------------------------------------------------------
 
 TEST_F(EventLoop, TheFavouritesButtonsReachTheirCommands) {
@@ -483,6 +558,42 @@ TEST_F(EventLoop, TheCloseBoxEndsThroughShutdownAskingAboutChangedFavourites) {
   EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
 }
 
+// The desktop ends the program (SessionEnd, from a signal): through the shutdown, asking
+// nothing, writing nothing. Before a logout that allows it, the question of the exit is asked.
+TEST_F(EventLoop, TheDesktopsEndAsksNothingButALogoutThatMayAskDoes) {
+  app().WriteFile("portada.jpg", "cover");
+  TwoHits();
+  ListSelectRow(kTitlesList, 0, true);
+  app().Click(kAddFavouriteButton);
+  app().RunQueued();
+  {
+    DialogAnswers no({DialogAnswers::Button(kAnswerNo)});
+    EXPECT_TRUE(SaveBeforeLogout());
+    EXPECT_EQ(no.seen().size(), 1u);
+    EXPECT_EQ(program.favouritesChanged, 1);
+  }
+  {
+    DialogAnswers yes({DialogAnswers::Button(kAnswerYes)});
+    EXPECT_TRUE(SaveBeforeLogout());
+    EXPECT_EQ(yes.seen().size(), 1u);
+    EXPECT_EQ(program.favouritesChanged, 0);
+    EXPECT_EQ(app().ReadFile("favoritos.ini"), "Alien#123#C\r\n");
+  }
+  // The list emptied: a save now would delete the file.
+  ListSelectRow(kFavouritesList, 0, true);
+  app().Click(kRemoveFavouriteButton);
+  app().RunQueued();
+  ASSERT_EQ(ListCount(kFavouritesList), 0);
+  ASSERT_EQ(program.favouritesChanged, 1);
+  HandleEvent(Event{SessionEnd, 0, 0, 0});
+  EXPECT_EQ(program.quitRequested, 1);
+  DialogAnswers none({});
+  EXPECT_TRUE(app().ShutDown());
+  EXPECT_TRUE(none.seen().empty());
+  EXPECT_EQ(app().ReadFile("favoritos.ini"), "Alien#123#C\r\n");
+  EXPECT_FALSE(app().FileExists("portada.jpg"));
+}
+
 TEST_F(EventLoop, AnsweringNoAtShutdownWritesNothing) {
   TwoHits();
   ListSelectRow(kTitlesList, 0, true);
@@ -495,40 +606,106 @@ TEST_F(EventLoop, AnsweringNoAtShutdownWritesNothing) {
   EXPECT_FALSE(app().FileExists("favoritos.ini"));
 }
 
-// The whole program, start to end, as main runs it: the close box is the only input.
-TEST(WholeProgram, RunsFromStartToTheCloseBoxAndAnswersZero) {
-  const auto before = std::filesystem::current_path();
-  std::random_device random;
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("cinevarta-run-" + std::to_string(random()) + std::to_string(random()));
-  std::filesystem::create_directories(dir);
-  std::filesystem::current_path(dir);
-  { std::ofstream(dir / "portada.jpg") << "old"; }
-  { std::ofstream(dir / "favoritos.ini") << "Alien#123#C\r\n"; }
-  bool sawWindow = false;
-  QString title;
-  QTimer closer;
-  closer.setInterval(10);
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    QWidget* main = GuiWindowClient(kMainWindow);
-    if (main == nullptr || !main->isVisible()) return;
-    sawWindow = true;
-    title = main->windowTitle();
-    closer.stop();
-    main->close();
-  });
-  closer.start();
-  DialogAnswers none({});
-  const int code = RunProgram();
-  EXPECT_EQ(code, 0);
-  EXPECT_TRUE(sawWindow);
-  EXPECT_EQ(title, "Cinevarta - v0.9.4.b");
-  EXPECT_TRUE(none.seen().empty());
-  EXPECT_FALSE(std::filesystem::exists(dir / "portada.jpg"));
-  EXPECT_TRUE(std::filesystem::exists(dir / "favoritos.ini"));  // loaded, unchanged, kept
-  EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
-  GuiInit();  // the tests' main keeps the layer for the next test
-  std::filesystem::current_path(before);
-  std::filesystem::remove_all(dir);
+// The whole program, start to end, as main runs it: the close box is the only input; or the
+// session manager's last word after a logout (a Quit event to the application).
+TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
+  for (const bool bySession : {false, true}) {
+    SCOPED_TRACE(bySession ? "session" : "close box");
+    const auto before = std::filesystem::current_path();
+    std::random_device random;
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("cinevarta-run-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    { std::ofstream(dir / "portada.jpg") << "old"; }
+    { std::ofstream(dir / "favoritos.ini") << "Alien#123#C\r\n"; }
+    bool sawWindow = false;
+    QString title;
+    QTimer closer;
+    closer.setInterval(10);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+      QWidget* main = GuiWindowClient(kMainWindow);
+      if (main == nullptr || !main->isVisible()) return;
+      sawWindow = true;
+      title = main->windowTitle();
+      closer.stop();
+      if (bySession) {
+        program.favouritesChanged = 1;  // the close box would ask now; the session's end not
+        QEvent quit(QEvent::Quit);
+        QCoreApplication::sendEvent(qApp, &quit);
+      } else {
+        main->close();
+      }
+    });
+    closer.start();
+    DialogAnswers none({});
+    const int code = RunProgram();
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(sawWindow);
+    EXPECT_EQ(title, "Cinevarta - v0.9.4.b");
+    EXPECT_TRUE(none.seen().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir / "portada.jpg"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "favoritos.ini"));  // loaded, unchanged, kept
+    EXPECT_EQ(GuiWindowClient(kMainWindow), nullptr);
+    GuiInit();  // the tests' main keeps the layer for the next test
+    std::filesystem::current_path(before);
+    std::filesystem::remove_all(dir);
+  }
 }
 
+
+// The program ended by the desktop: a logout's SIGTERM, a closed terminal's SIGHUP, Ctrl+C's
+// SIGINT. The real program runs in a child process; each signal ends it at once through its
+// shutdown, which removes the cover and leaves favoritos.ini as it is.
+TEST(WholeProgram, EndedByTheDesktopItShutsDownAndLeavesTheFavouritesFile) {
+  const std::string favourites = "Zul\xFA#9#C\r\nAlien#123#C\r\n";  // unsorted, Windows-1252
+  for (const auto& [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"},
+                                     std::pair{SIGINT, "SIGINT"}}) {
+    SCOPED_TRACE(name);
+    std::random_device random;
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("cinevarta-end-" + std::to_string(random()) + std::to_string(random()));
+    std::filesystem::create_directories(dir);
+    { std::ofstream(dir / "favoritos.ini", std::ios::binary) << favourites; }
+    { std::ofstream(dir / "portada.jpg") << "cover"; }
+    const pid_t child = fork();
+    if (child == 0) {
+      if (chdir(dir.c_str()) == 0) execl(DEMO_PROGRAM, DEMO_PROGRAM, nullptr);
+      _exit(127);
+    }
+    ASSERT_GT(child, 0);
+    // Signalled once it catches the three: before that, a signal would just kill it.
+    auto catching = [child] {
+      std::ifstream status("/proc/" + std::to_string(child) + "/status");
+      for (std::string line; std::getline(status, line);)
+        if (line.rfind("SigCgt:", 0) == 0) {
+          const auto mask = std::stoull(line.substr(7), nullptr, 16);
+          return (mask & (1ull << (SIGTERM - 1))) && (mask & (1ull << (SIGHUP - 1))) &&
+                 (mask & (1ull << (SIGINT - 1)));
+        }
+      return false;
+    };
+    // The waits are bounded only so that a program that never ends cannot hang the suite.
+    for (int i = 0; i < 1000 && !catching(); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(catching());
+    kill(child, signal);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 1000 && ended == 0; ++i) {
+      ended = waitpid(child, &status, WNOHANG);
+      if (ended == 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (ended == 0) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      ADD_FAILURE() << "still running 10 s after " << name;
+    }
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir / "portada.jpg"));
+    std::ifstream kept(dir / "favoritos.ini", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), favourites);
+    std::filesystem::remove_all(dir);
+  }
+}

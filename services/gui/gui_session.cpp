@@ -1,0 +1,105 @@
+// The desktop's ways of ending the program: the signals a logout, a terminal or a service
+// manager sends, and the session manager's request to save before a logout.
+//
+// A signal arrives at any point of the program, between any two instructions, so its handler
+// does nothing but write the signal's number into a pipe (write is async-signal-safe; errno is
+// kept for the code it interrupted). The pipe's other end is watched by the event loop, which
+// turns the byte into the end of the session in the GUI thread, with no hurry and no risk.
+#include <QApplication>
+#include <QDialog>
+#include <QSessionManager>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "services/gui/gui_internal.h"
+
+namespace {
+
+int endPipe[2] = {-1, -1};
+QSocketNotifier* endNotifier = nullptr;
+
+extern "C" void OnEndSignal(int signal) {
+  const int saved = errno;
+  const auto byte = static_cast<char>(signal);
+  // A full pipe already holds an end to come; the byte is not needed then.
+  [[maybe_unused]] const ssize_t written = write(endPipe[1], &byte, 1);
+  errno = saved;
+}
+
+// The end of the session, in the GUI thread: EventWait hands it out next, and a dialog that is
+// open is closed as its close box would close it (a Yes/No question answers No, a file or print
+// dialog is cancelled), so that the command that opened it can end.
+void EndSession() {
+  gui::state().sessionEnding = true;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) {
+      dialog->reject();
+    }
+  }
+  GuiWakeWait();
+}
+
+// The session manager's last word after a logout (Qt sends the application a Quit event then;
+// the program itself never asks Qt to quit): the same end, instead of Qt closing the windows,
+// which would only ask the question of the exit again.
+class QuitFilter : public QObject {
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (object != qApp || event->type() != QEvent::Quit) return false;
+    EndSession();
+    return true;
+  }
+};
+QuitFilter* quitFilter = nullptr;
+
+}  // namespace
+
+void SessionWatch(bool (*beforeLogout)()) {
+  if (endPipe[0] >= 0 || pipe2(endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
+  endNotifier = new QSocketNotifier(endPipe[0], QSocketNotifier::Read, qApp);
+  QObject::connect(endNotifier, &QSocketNotifier::activated, [] {
+    char bytes[16];
+    while (read(endPipe[0], bytes, sizeof bytes) > 0) {
+    }
+    EndSession();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
+  quitFilter = new QuitFilter;
+  qApp->installEventFilter(quitFilter);
+
+  // Before a logout the session manager may let the program ask its questions: then the
+  // application's own (unsaved changes) is asked; a false answer keeps the session going.
+  if (beforeLogout == nullptr) return;
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, qApp,
+                   [beforeLogout](QSessionManager& manager) {
+                     if (!manager.allowsInteraction()) return;
+                     const bool goOn = beforeLogout();
+                     manager.release();
+                     if (!goOn) manager.cancel();
+                   });
+}
+
+namespace gui {
+
+void SessionStop() {
+  if (endPipe[0] < 0) return;
+  for (int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, SIG_DFL);
+  delete endNotifier;
+  endNotifier = nullptr;
+  delete quitFilter;
+  quitFilter = nullptr;
+  QObject::disconnect(qApp, &QGuiApplication::commitDataRequest, qApp, nullptr);
+  close(endPipe[0]);
+  close(endPipe[1]);
+  endPipe[0] = endPipe[1] = -1;
+}
+
+}  // namespace gui
