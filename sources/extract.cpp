@@ -82,8 +82,7 @@ bool DecodeFirstReference(Text& t) {
       const std::size_t start = end - reference.size();
       std::memmove(bytes + kept, bytes + done, start - done);
       kept += start - done;
-      std::memcpy(bytes + kept, c.data(), c.size());
-      kept += c.size();
+      for (const char b : c) bytes[kept++] = b;
       done = end;
     }
     piece = end;
