@@ -17,7 +17,8 @@ Text ExtractBetween(std::string_view start, std::string_view end);
 // reference. E.g. "&#65;x&#65;" gives "AxA" in one pass; "&#38;#65;" gives "&#65;" and then "A";
 // "&#66 &#65;" gives "B" (n is "66 &#65"); "&#;&#65;" stays as it is. When every "&#" starts a
 // reference closed by its own ";" and decoding makes no new "&#", as in the fields of real pages,
-// the passes come to each reference replaced by its byte, which one reading of the field gives.
+// the passes come to each reference replaced by its byte, which one reading of the field gives;
+// other fields go pass by pass, within kDecodePassBudget.
 Text DecodeEntities(std::string_view text);
 
 // The bytes that the passes of DecodeEntities may read in all, a pass reading the whole field.
