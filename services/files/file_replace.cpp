@@ -10,16 +10,15 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <system_error>
 #include <thread>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -241,7 +240,9 @@ bool Settle(const LockedFile& file, bool& putBack) {
 
 // The names and values of a file's extended attributes; false when they cannot be read. A file
 // system without them has none, which is no failure.
-bool ReadAttributes(int fd, std::vector<std::pair<std::string, std::string>>& attributes) {
+using Attributes = std::map<std::string, std::string>;
+
+bool ReadAttributes(int fd, Attributes& attributes) {
   std::string list;
   for (;;) {
     const ssize_t size = ::flistxattr(fd, nullptr, 0);
@@ -269,7 +270,7 @@ bool ReadAttributes(int fd, std::vector<std::pair<std::string, std::string>>& at
       }
       if (errno != ERANGE) return false;
     }
-    attributes.emplace_back(name, std::move(value));
+    attributes[name] = std::move(value);
   }
   return true;
 }
@@ -278,15 +279,13 @@ bool ReadAttributes(int fd, std::vector<std::pair<std::string, std::string>>& at
 // folder's default ACL, a security label) and `from` lacks goes; what differs is set. A POSIX
 // ACL is the attribute "system.posix_acl_access".
 bool CopyAttributes(int from, int to) {
-  std::vector<std::pair<std::string, std::string>> had, has;
+  Attributes had, has;
   if (!ReadAttributes(from, had) || !ReadAttributes(to, has)) return false;
-  for (const auto& [name, value] : has) {
-    const bool kept = std::any_of(had.begin(), had.end(), [&](const auto& a) { return a.first == name; });
-    if (!kept && ::fremovexattr(to, name.c_str()) != 0) return false;
-  }
-  for (const auto& attribute : had) {
-    if (std::find(has.begin(), has.end(), attribute) != has.end()) continue;
-    const auto& [name, value] = attribute;
+  for (const auto& [name, value] : has)
+    if (had.count(name) == 0 && ::fremovexattr(to, name.c_str()) != 0) return false;
+  for (const auto& [name, value] : had) {
+    const auto same = has.find(name);
+    if (same != has.end() && same->second == value) continue;
     if (::fsetxattr(to, name.c_str(), value.data(), value.size(), 0) != 0) return false;
   }
   return true;
