@@ -168,7 +168,7 @@ std::map<std::string, std::string> Attributes(const fs::path& file) {
   for (ssize_t at = 0; at < length; at += static_cast<ssize_t>(std::strlen(names + at)) + 1) {
     char value[4096];
     const ssize_t size = ::getxattr(file.c_str(), names + at, value, sizeof value);
-    attributes[names + at] = std::string(value, static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
+    if (size >= 0) attributes[names + at].assign(value, static_cast<std::size_t>(size));
   }
   return attributes;
 }
@@ -323,10 +323,12 @@ void RunCondition(const Condition& c) {
   // The child's failures reach the parent through stderr, which the death test keeps in a file.
   limit.rlim_cur = unlimited;
   ::setrlimit(RLIMIT_FSIZE, &limit);
-  const ::testing::TestResult& result = *::testing::UnitTest::GetInstance()->current_test_info()->result();
+  const ::testing::TestResult& result =
+      *::testing::UnitTest::GetInstance()->current_test_info()->result();
   for (int i = 0; i < result.total_part_count(); ++i) {
     const ::testing::TestPartResult& part = result.GetTestPartResult(i);
-    if (part.failed()) std::fprintf(stderr, "%s:%d: %s\n", part.file_name(), part.line_number(), part.message());
+    if (part.failed())
+      std::fprintf(stderr, "%s:%d: %s\n", part.file_name(), part.line_number(), part.message());
   }
   std::exit(result.Failed() ? 1 : 0);
 }

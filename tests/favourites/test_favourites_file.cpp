@@ -92,7 +92,8 @@ TEST_F(SaveFavouritesFile, WritesTitleIdLetterAndCrLfForEveryRowInTheOrderShown)
   ListAddRow(kFavouritesList, -1, "Am\xE9lie\n\nC");
   ASSERT_TRUE(SaveFavourites());
   EXPECT_EQ(FileBytes(kFavouritesFile), "Zoo#3#C\r\nRec #2#77#I\r\nAm\xE9lie##C\r\n");
-  EXPECT_EQ(testsupport::SaveLeftovers("."), std::vector<std::string>{}) << "the new file is renamed, not left";
+  EXPECT_EQ(testsupport::SaveLeftovers("."), std::vector<std::string>{})
+      << "the new file is renamed, not left";
 }
 
 TEST_F(SaveFavouritesFile, WhatIsWrittenLoadsBackTheSame) {

@@ -57,6 +57,13 @@ class Files : public ::testing::Test {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
   }
+  // The names in the working directory, sorted.
+  static std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
   // Every line of the file, read as the favourites are loaded: until FileAtEnd.
   static std::vector<Text> ReadAll(const Text& name) {
     std::vector<Text> lines;
@@ -533,10 +540,7 @@ TEST_F(Files, AReplaceCutShortKeepsTheOldBytesWhateverTheFileIs) {
   EXPECT_EQ(Bytes("plain.ini"), old);
   EXPECT_EQ(Bytes("linked.ini"), old);
   EXPECT_EQ(Bytes("other-name.ini"), old);
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"link.ini", "linked.ini", "other-name.ini", "plain.ini"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"link.ini", "linked.ini", "other-name.ini", "plain.ini"}));
 
   // Within the limit, the same calls succeed.
   EXPECT_EQ(FileReplaceContent("link.ini", longer), 1);
@@ -554,9 +558,12 @@ TEST_F(Files, AReplaceCutShortKeepsTheOldBytesWhateverTheFileIs) {
 // is still going when the other's comes: two writes in place tore the file within a few rounds.
 TEST_F(Files, TwoProgramsSavingAtOnceEachPutTheirWholeListInPlaceOrFail) {
   constexpr int kRounds = 60;
-  std::string lists[2];
-  for (int i = 0; i < 3; ++i) lists[0] += "Corta " + std::to_string(i) + "#" + std::to_string(i) + "#C\r\n";
-  for (int i = 0; i < 60000; ++i) lists[1] += "Larga " + std::to_string(i) + "#" + std::to_string(i) + "#I\r\n";
+  const auto list = [](const std::string& title, int films) {
+    std::string lines;
+    for (int i = 0; i < films; ++i) lines += title + std::to_string(i) + "#" + std::to_string(i) + "#C\r\n";
+    return lines;
+  };
+  const std::string lists[2] = {list("Corta ", 3), list("Larga ", 60000)};
   for (const bool linked : {false, true}) {
     SCOPED_TRACE(linked ? "a file with two names" : "a plain file");
     Put("fav.ini", lists[0]);
@@ -590,17 +597,16 @@ TEST_F(Files, TwoProgramsSavingAtOnceEachPutTheirWholeListInPlaceOrFail) {
       for (int p = 0; p < 2; ++p) ASSERT_EQ(::read(done[p][0], &saved[p], 1), 1);
       const std::string now = Bytes("fav.ini");
       if (saved[0] != 0 && saved[1] != 0) {
-        EXPECT_TRUE(now == lists[0] || now == lists[1]) << "round " << round << ": " << now.size() << " bytes";
+        EXPECT_TRUE(now == lists[0] || now == lists[1]) << "round " << round << ": " << now.size()
+                                                         << " bytes";
       } else {
-        EXPECT_EQ(now, saved[0] != 0 ? lists[0] : saved[1] != 0 ? lists[1] : was) << "round " << round;
+        const std::string& last = saved[0] != 0 ? lists[0] : saved[1] != 0 ? lists[1] : was;
+        EXPECT_EQ(now, last) << "round " << round;
       }
       if (linked) {
         EXPECT_EQ(Bytes("otro.ini"), now) << "round " << round;
       }
-      std::vector<std::string> left;
-      for (const auto& entry : fs::directory_iterator(".")) left.push_back(entry.path().filename().string());
-      std::sort(left.begin(), left.end());
-      EXPECT_EQ(left, names) << "round " << round;
+      EXPECT_EQ(Names(), names) << "round " << round;
       for (int p = 0; p < 2; ++p) saves[p] += saved[p] != 0;
       was = now;
     }
@@ -637,9 +643,7 @@ TEST_F(Files, AKeptCopyIsPutBackUnlessItsSaveStillRuns) {
 
   EXPECT_EQ(FilePutBackKeptCopy("fav.ini"), 1);
   EXPECT_EQ(Bytes("fav.ini"), "Alien#1#C\r\n");
-  std::vector<std::string> left;
-  for (const auto& entry : fs::directory_iterator(".")) left.push_back(entry.path().filename().string());
-  EXPECT_EQ(left, std::vector<std::string>{"fav.ini"});
+  EXPECT_EQ(Names(), std::vector<std::string>{"fav.ini"});
   EXPECT_EQ(FilePutBackKeptCopy("fav.ini"), 0);
 }
 
