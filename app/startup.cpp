@@ -11,6 +11,7 @@
 
 void StartUp() {
   ResetProgramVariables();
+  FileServicesInit();
   GuiInit();
   ColumnSorterInit();
   program.coverImageNumber = kNoCoverNumber;

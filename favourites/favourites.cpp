@@ -44,6 +44,17 @@ void TellSaveFailed() {
              kAskOkError);
 }
 
+// A save cut short (the program killed while it wrote) left a copy of the list as it was; the
+// load has put it back, so the person sees that list rather than half of the new one.
+void TellPutBack() {
+  MessageAsk("Favoritos recuperados"_t,
+             "La última vez, la lista de favoritos no se terminó de guardar."_t +
+                 program.lineBreak +
+                 "Se ha recuperado la lista tal como estaba antes de aquel guardado."_t +
+                 program.lineBreak + program.lineBreak + kFavouritesFile,
+             kAskOkInformation);
+}
+
 struct Favourite {
   Text title, id, letter;
 };
@@ -77,9 +88,7 @@ bool ReadFavouritesFile(std::int64_t size, std::vector<Favourite>& entries) {
   return FileClose(kAppFile) != 0;
 }
 
-}  // namespace
-
-void LoadFavourites() {
+void LoadFavouritesFile() {
   const std::int64_t size = FileSizeOf(kFavouritesFile);
   if (size == -1) {
     // No file: nothing on disk that a save could lose.
@@ -97,6 +106,15 @@ void LoadFavourites() {
   ListClear(kFavouritesList);
   for (const Favourite& entry : entries) AppendFavouriteRow(entry.title, entry.id, entry.letter);
   SortFavourites();
+}
+
+}  // namespace
+
+void LoadFavourites() {
+  const bool putBack = FilePutBackKeptCopy(kFavouritesFile) != 0;
+  LoadFavouritesFile();
+  // Told once the list it speaks of is on show.
+  if (putBack) TellPutBack();
 }
 
 bool SaveFavourites() {

@@ -18,8 +18,11 @@
 // Spaces beside a "#" stay in the fields: "Alien#123# C" has the letter " C", which is not "C".
 //
 // Saving never loses the file on disk nor changes what it is (file_replace.h): a new content
-// replaces the old one whole or not at all, links stay links, the mode stays, and a file the user
-// made read-only is refused. A file that exists but could not be read at the last load is never
+// replaces the old one whole or not at all, links stay links, the mode, owner, ACL and other
+// attributes stay, a file the user made read-only or a link the system will not follow is
+// refused, and two programs saving at once each save a whole list or fail. A save cut short
+// (the program killed halfway) is undone at the next load, which puts the kept copy of the old
+// list back and tells the user. A file that exists but could not be read at the last load is never
 // replaced or deleted either: its favourites were never shown, so a save would lose them. A
 // failed save tells the user in a message box and keeps `favouritesChanged`, so the question
 // still comes at exit.

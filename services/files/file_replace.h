@@ -1,22 +1,32 @@
 #pragma once
 // Writing a file's whole content anew without ever losing the old one and without changing what
-// the file is: its links, its mode, its owner where the process may keep it, and the user's
-// protection. Only writers that replace a whole file use this (the favourites); the numbered files
-// of files.h stay for line-by-line work.
+// the file is: its links, its mode, its owner, its ACL and other extended attributes, and the
+// user's protection. Only writers that replace a whole file use this (the favourites); the
+// numbered files of files.h stay for line-by-line work.
 //
-// What a name stands for decides how it is written:
-//   a plain file    -> the new content goes to "<name>.nuevo" beside it, made durable, and renamed
-//                      over the file (a reader sees the old file or the new one, never a mix);
-//   a symbolic link -> followed to the file it names, which is written as above: the link stays a
-//                      link and its target gets the content;
-//   a file with other hard links, or another user's file when not running as root
-//                   -> written in place (a rename would part the names, or give the file to this
-//                      process's user), after a whole copy of the old content has been made
-//                      durable in "<name>.copia-XXXXXX" beside it; the copy goes only when the
+// The name is opened by the kernel, as a load opens it, so a link the kernel refuses to follow
+// (a link planted in a sticky, world-writable folder) is refused here too; the file it opened is
+// then written as what it is:
+//   a plain file    -> the new content goes to "<file>.nuevo-XXXXXX" beside it (a name of its own
+//                      for every save, so two programs saving at once never share one), which
+//                      gets the old file's owner, extended attributes (the ACL among them) and
+//                      mode, is made durable and is renamed over the file: a reader sees the old
+//                      file or the new one, never a mix. A link's target is replaced so, and the
+//                      link stays a link;
+//   a file with other hard links, another user's file when not running as root, a file whose
+//   owner, group or attributes the new file could not be given, and a file that cannot be renamed
+//   over (a single file mounted on its own: EBUSY, EXDEV)
+//                   -> written in place, after a whole copy of the old content has been made
+//                      durable in "<file>.copia-XXXXXX" beside it; the copy goes only when the
 //                      file holds a whole content again (the new one, or the old one put back);
 //   a file the user may not write (no permission, or no write bit at all, which binds root too),
 //   a folder, a device or a pipe -> left alone; the call fails.
-// Every failure leaves the old file byte for byte as it was and no ".nuevo" behind. Names are
+// One save of a file at a time: each holds the file's lock (flock) from before it reads the file
+// until its new content is in place, and waits a little for another save to end, failing when
+// it does not. A save never starts on a file that a save cut short (the program killed) left
+// behind: its kept copy is put back first, and the new files it left are removed.
+//
+// Every failure leaves the old file byte for byte as it was and no new file behind. Names are
 // texts, converted to UTF-8 for the system.
 #include <string_view>
 
@@ -27,6 +37,13 @@
 int FileReplaceContent(const Text& name, std::string_view content);
 
 // Empties the file `name` for good: a plain file (or a link's target) is deleted; a file with
-// hard links is emptied in place, so that every name still shows one content. A missing file is
-// no failure. The same refusals as FileReplaceContent; nonzero on success.
+// hard links, or one that cannot be deleted because it is mounted on its own, is emptied in
+// place, so that every name still shows one content. A missing file is no failure. The same
+// refusals as FileReplaceContent; nonzero on success.
 int FileDiscardContent(const Text& name);
+
+// Before a load: when a save of `name` was cut short and left its kept copy, the old content is
+// put back from it (the file may hold half of the new one) and what the save left is removed.
+// Nonzero when a copy was put back, so that the user can be told; a save still running in
+// another program is waited for, and its copy left alone.
+int FilePutBackKeptCopy(const Text& name);

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -102,6 +103,8 @@ bool Close(OpenFile& f) {
 }
 
 }  // namespace
+
+void FileServicesInit() { std::signal(SIGXFSZ, SIG_IGN); }
 
 int FileCreate(int number, const Text& name) {
   if (!ClearNumber(number) || name.empty()) return 0;

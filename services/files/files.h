@@ -10,6 +10,11 @@
 
 #include "services/text/text.h"
 
+// Once, before any file is written: a write past the process's file-size limit (RLIMIT_FSIZE)
+// then fails with EFBIG, as on a full disk, where the system's default would end the program
+// (SIGXFSZ) halfway through writing a file.
+void FileServicesInit();
+
 int FileCreate(int number, const Text& name);        // truncates; nonzero on success
 int FileOpenOrCreate(int number, const Text& name);  // keeps old content, position 0
 int FileOpenRead(int number, const Text& name);      // reading only; nonzero on success

@@ -58,6 +58,14 @@ inline void PutFile(const std::filesystem::path& file, const std::string& bytes)
   out << bytes;
 }
 
+// This thread's own mount namespace, made once, in which the tests may mount without touching
+// the machine's mounts; false where that is not allowed (it needs root).
+inline bool PrivateMountNamespace() {
+  static const bool made = ::unshare(CLONE_NEWNS) == 0 &&
+                           ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+  return made;
+}
+
 // A small file system of its own as the working directory, made the way a user's machine fails:
 // a tmpfs in this thread's private mount namespace, which can be remounted read-only (EROFS) or
 // filled to the last byte (ENOSPC). `ok()` is false where mounting is not allowed; `why()` says
@@ -67,10 +75,7 @@ class MountedFolder {
   explicit MountedFolder(const std::filesystem::path& where, const char* size = "64k")
       : previous_(std::filesystem::current_path()), path_(where) {
     std::filesystem::create_directories(path_);
-    static const bool privateNamespace =
-        ::unshare(CLONE_NEWNS) == 0 &&
-        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-    if (!privateNamespace) {
+    if (!PrivateMountNamespace()) {
       why_ = "no private mount namespace here (it needs root); the whole-program fault tests "
              "make this fault for an ordinary user too";
       return;

@@ -9,6 +9,7 @@
 #include "favourites/favourites.h"
 #include "favourites_fixture.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/save_leftovers.h"
 
 namespace {
 
@@ -18,6 +19,8 @@ using favtest::FileBytes;
 using favtest::MountedFolder;
 using favtest::PutFile;
 using favtest::Row;
+using testsupport::SaveLeftovers;
+using Names = std::vector<std::string>;
 
 const QString kQuestionCaption = QString::fromUtf8("Cambios en FAVORITOS sin salvar");
 const QString kQuestionText =
@@ -139,7 +142,7 @@ TEST_F(SalvarButton, AFolderNamedLikeTheFileCannotBeReplaced) {
   }
   EXPECT_EQ(program.favouritesChanged, 1);
   EXPECT_TRUE(std::filesystem::is_directory(kFavouritesFile));
-  EXPECT_FALSE(std::filesystem::exists("favoritos.ini.nuevo")) << "the new file is cleaned away";
+  EXPECT_EQ(SaveLeftovers("."), Names{}) << "the new file is cleaned away";
 
   // Saving the empty list cannot delete a folder either, and says so.
   ListClear(kFavouritesList);
@@ -197,7 +200,7 @@ TEST_F(SalvarButton, AFullDiskKeepsTheOldFileWholeAndLeavesNoPieceBehind) {
     }
     EXPECT_EQ(program.favouritesChanged, 1);
     EXPECT_EQ(FileBytes(kFavouritesFile), old);
-    EXPECT_FALSE(std::filesystem::exists("favoritos.ini.nuevo"));
+    EXPECT_EQ(SaveLeftovers("."), Names{});
     std::filesystem::remove("relleno");
     DialogAnswers none({});
     SaveFavouritesCommand();

@@ -27,6 +27,7 @@
 #include "tests/support/dialogs.h"
 #include "tests/support/film_site.h"
 #include "tests/support/header_probe.h"
+#include "tests/support/save_leftovers.h"
 
 namespace {
 
@@ -171,7 +172,7 @@ TEST_F(FavouritesEndToEnd, ListBuiltWithTheButtonsIsSavedAndFoundSortedAfterARes
   EXPECT_EQ(program.favouritesChanged, 0);
   const std::string saved = app().ReadFile(kFavouritesFile);
   EXPECT_EQ(saved, kCarmela + "#2003#C\r\n" + kAmelie + "#tt0211915#I\r\n" + kCria + "#2001#C\r\n");
-  EXPECT_FALSE(app().FileExists("favoritos.ini.nuevo"));
+  EXPECT_EQ(testsupport::SaveLeftovers(app().dir()), std::vector<std::string>{});
 
   // The exit button; nothing is unsaved, so nothing is asked.
   Click(kExitButton);

@@ -17,6 +17,7 @@
 #include "services/gui/gui.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/dialogs.h"
+#include "tests/support/save_leftovers.h"
 #include "tests/support/test_server.h"
 #include "tests/whole/fault_site.h"
 #include "tests/whole/whole_run.h"
@@ -217,7 +218,7 @@ TEST_F(WholeFaults, AReadOnlyFolderBeforeSalvarTellsTheUserKeepsTheFlagAndTheOld
   EXPECT_EQ(program.favouritesChanged, 1);
   EXPECT_EQ(ListCount(kFavouritesList), 3);
   EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
-  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+  EXPECT_EQ(testsupport::SaveLeftovers(app->dir()), std::vector<std::string>{});
 
   // Writable again, the same list is saved whole.
   ASSERT_TRUE(disk.SetReadOnly(app->dir(), false)) << disk.Technique();
@@ -283,7 +284,7 @@ TEST_F(WholeFaults, AFavouritesFileThatIsAFolderAtStartUpIsNeitherReadNorReplace
   EXPECT_EQ(ListCount(kFavouritesList), 1);
   EXPECT_TRUE(fs::is_directory(app->dir() / "favoritos.ini"));
   EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini" / "dentro.txt"), "kept");
-  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+  EXPECT_EQ(testsupport::SaveLeftovers(app->dir()), std::vector<std::string>{});
 
   // The exit question still comes; a No leaves the folder alone.
   DialogAnswers atExit({DialogAnswers::Button(kAnswerNo)});
@@ -308,7 +309,7 @@ TEST_F(WholeFaults, AFavouritesFileReplacedByAFolderBeforeSalvarKeepsTheListForA
   EXPECT_EQ(program.favouritesChanged, 1);
   EXPECT_EQ(ListCount(kFavouritesList), 3);
   EXPECT_TRUE(fs::is_directory(app->dir() / "favoritos.ini"));
-  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+  EXPECT_EQ(testsupport::SaveLeftovers(app->dir()), std::vector<std::string>{});
 
   // Once the folder is gone, nothing of the list was lost.
   fs::remove(app->dir() / "favoritos.ini");
@@ -339,7 +340,7 @@ TEST_F(WholeFaults, ADiskThatFillsUpWhileSavingKeepsTheOldFileWholeAndTheFlag) {
   }
   EXPECT_EQ(program.favouritesChanged, 1);
   EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
-  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+  EXPECT_EQ(testsupport::SaveLeftovers(app->dir()), std::vector<std::string>{});
 
   // At the exit the question comes, the save fails again and says so; the old file stays, and
   // so does the program, with the list.
@@ -351,7 +352,7 @@ TEST_F(WholeFaults, ADiskThatFillsUpWhileSavingKeepsTheOldFileWholeAndTheFlag) {
     EXPECT_EQ(atExit.seen()[1].text, kSaveFailedText);
   }
   EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
-  EXPECT_FALSE(fs::exists(app->dir() / "favoritos.ini.nuevo"));
+  EXPECT_EQ(testsupport::SaveLeftovers(app->dir()), std::vector<std::string>{});
   EXPECT_EQ(ListCount(kFavouritesList), 5);
   EXPECT_EQ(program.favouritesChanged, 1);
 

@@ -3,12 +3,16 @@
 // (zero bytes, binary garbage, very long lines, folders, vanished files, unusable names).
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdint>
@@ -52,6 +56,13 @@ class Files : public ::testing::Test {
   static void Put(const fs::path& file, const std::string& bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
+  }
+  // The names in the working directory, sorted.
+  static std::vector<std::string> Names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
   }
   // Every line of the file, read as the favourites are loaded: until FileAtEnd.
   static std::vector<Text> ReadAll(const Text& name) {
@@ -529,10 +540,7 @@ TEST_F(Files, AReplaceCutShortKeepsTheOldBytesWhateverTheFileIs) {
   EXPECT_EQ(Bytes("plain.ini"), old);
   EXPECT_EQ(Bytes("linked.ini"), old);
   EXPECT_EQ(Bytes("other-name.ini"), old);
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"link.ini", "linked.ini", "other-name.ini", "plain.ini"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"link.ini", "linked.ini", "other-name.ini", "plain.ini"}));
 
   // Within the limit, the same calls succeed.
   EXPECT_EQ(FileReplaceContent("link.ini", longer), 1);
@@ -540,6 +548,103 @@ TEST_F(Files, AReplaceCutShortKeepsTheOldBytesWhateverTheFileIs) {
   EXPECT_EQ(FileReplaceContent("linked.ini", "short"), 1);
   EXPECT_EQ(Bytes("other-name.ini"), "short");
   EXPECT_EQ(Bytes("plain.ini"), longer);
+}
+
+// Two programs saving different lists at once, round after round, each told to start at the
+// same moment: after every round the file is one of the two lists, whole; when one program was
+// told its save failed, the file is the other's list, and when both were, the file is as it was.
+// Nothing is left beside it. Once for a plain file (replaced by renaming), once for a file with
+// a second name (written in place). The long list is long (1.2 MB) so that one program's write
+// is still going when the other's comes: two writes in place tore the file within a few rounds.
+TEST_F(Files, TwoProgramsSavingAtOnceEachPutTheirWholeListInPlaceOrFail) {
+  constexpr int kRounds = 60;
+  const auto list = [](const std::string& title, int films) {
+    std::string lines;
+    for (int i = 0; i < films; ++i) lines += title + std::to_string(i) + "#" + std::to_string(i) + "#C\r\n";
+    return lines;
+  };
+  const std::string lists[2] = {list("Corta ", 3), list("Larga ", 60000)};
+  for (const bool linked : {false, true}) {
+    SCOPED_TRACE(linked ? "a file with two names" : "a plain file");
+    Put("fav.ini", lists[0]);
+    if (linked) fs::create_hard_link("fav.ini", "otro.ini");
+    const std::vector<std::string> names = linked ? std::vector<std::string>{"fav.ini", "otro.ini"}
+                                                  : std::vector<std::string>{"fav.ini"};
+    // Each program reads "s" to start a save and answers with its result; "q" ends it.
+    int go[2][2], done[2][2];
+    pid_t programs[2];
+    for (int p = 0; p < 2; ++p) {
+      ASSERT_EQ(::pipe(go[p]), 0);
+      ASSERT_EQ(::pipe(done[p]), 0);
+      programs[p] = ::fork();
+      ASSERT_GE(programs[p], 0);
+      if (programs[p] == 0) {
+        char start;
+        while (::read(go[p][0], &start, 1) == 1 && start == 's') {
+          const char saved = static_cast<char>(FileReplaceContent("fav.ini", lists[p]));
+          if (::write(done[p][1], &saved, 1) != 1) break;
+        }
+        ::_exit(0);
+      }
+      ::close(go[p][0]);
+      ::close(done[p][1]);
+    }
+    std::string was = lists[0];
+    int saves[2] = {0, 0};
+    for (int round = 0; round < kRounds && !HasFailure(); ++round) {
+      for (int p = 0; p < 2; ++p) ASSERT_EQ(::write(go[p][1], "s", 1), 1);
+      char saved[2];
+      for (int p = 0; p < 2; ++p) ASSERT_EQ(::read(done[p][0], &saved[p], 1), 1);
+      const std::string now = Bytes("fav.ini");
+      if (saved[0] != 0 && saved[1] != 0) {
+        EXPECT_TRUE(now == lists[0] || now == lists[1]) << "round " << round << ": " << now.size()
+                                                         << " bytes";
+      } else {
+        const std::string& last = saved[0] != 0 ? lists[0] : saved[1] != 0 ? lists[1] : was;
+        EXPECT_EQ(now, last) << "round " << round;
+      }
+      if (linked) {
+        EXPECT_EQ(Bytes("otro.ini"), now) << "round " << round;
+      }
+      EXPECT_EQ(Names(), names) << "round " << round;
+      for (int p = 0; p < 2; ++p) saves[p] += saved[p] != 0;
+      was = now;
+    }
+    for (int p = 0; p < 2; ++p) {
+      EXPECT_EQ(::write(go[p][1], "q", 1), 1);
+      ::close(go[p][1]);
+      ::close(done[p][0]);
+      ::waitpid(programs[p], nullptr, 0);
+    }
+    // Each waits its turn on the other, so neither is refused while the other saves.
+    EXPECT_EQ(saves[0], kRounds);
+    EXPECT_EQ(saves[1], kRounds);
+    fs::remove("otro.ini");
+  }
+}
+
+// A kept copy beside the file is what a save cut short leaves: before a load, the oldest one
+// (taken before any of those saves wrote) is put back and all that such saves left goes, but
+// not while a save still holds the file: that copy is its own.
+TEST_F(Files, AKeptCopyIsPutBackUnlessItsSaveStillRuns) {
+  Put("fav.ini", "Alien#1#C\r\nBlade Run");
+  Put("fav.ini.copia-Ab12Cd", "Alien#1#C\r\n");
+  Put("fav.ini.copia-Zz99Yy", "Alien#1#C\r\nBlade Run");  // a later save, cut short too
+  Put("fav.ini.nuevo-Qq00Ww", "Half");
+  const auto now = fs::file_time_type::clock::now();
+  fs::last_write_time("fav.ini.copia-Ab12Cd", now - std::chrono::minutes(2));
+  fs::last_write_time("fav.ini.copia-Zz99Yy", now - std::chrono::minutes(1));
+  const int held = ::open("fav.ini", O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  EXPECT_EQ(FilePutBackKeptCopy("fav.ini"), 0);
+  EXPECT_EQ(Bytes("fav.ini"), "Alien#1#C\r\nBlade Run");
+  EXPECT_TRUE(fs::exists("fav.ini.copia-Ab12Cd"));
+  ::close(held);
+
+  EXPECT_EQ(FilePutBackKeptCopy("fav.ini"), 1);
+  EXPECT_EQ(Bytes("fav.ini"), "Alien#1#C\r\n");
+  EXPECT_EQ(Names(), std::vector<std::string>{"fav.ini"});
+  EXPECT_EQ(FilePutBackKeptCopy("fav.ini"), 0);
 }
 
 }  // namespace
