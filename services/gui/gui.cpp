@@ -97,7 +97,10 @@ QMargins& LastFrame() {
 // while the window takes input; the window goes when the program closes it.
 class ClientWindow : public QWidget {
  public:
-  ClientWindow(int number, bool centre) : number_(number), centrePending_(centre) {}
+  ClientWindow(int number, bool centre) : number_(number), centrePending_(centre) {
+    fitLater_.setSingleShot(true);
+    QObject::connect(&fitLater_, &QTimer::timeout, this, [this] { FitGadgets(); });
+  }
   void SetBack(const QColor& c) {
     back_ = c;
     update();
@@ -131,7 +134,7 @@ class ClientWindow : public QWidget {
     if (e->type() == QEvent::PaletteChange) {
       // The desktop's palette has changed: the gadgets take their text colours anew once they
       // have all taken the new palette (they take it after their window).
-      QTimer::singleShot(0, this, [this] { FitGadgets(); });
+      fitLater_.start(0);
     } else if (e->type() == QEvent::WindowStateChange) {
       KeepNormalSize();
     }
@@ -173,6 +176,7 @@ class ClientWindow : public QWidget {
   QColor back_;
   bool closing_ = false;
   bool centrePending_ = false;
+  QTimer fitLater_;
 };
 
 QColor WindowBack(int number) {
