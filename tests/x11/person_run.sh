@@ -31,7 +31,7 @@ mkdir -p "$out"
 demo=$(realpath "$demo"); server=$(realpath "$server"); proxy=$(realpath "$proxy")
 site=$(realpath "$site"); out=$(realpath "$out"); app_tests=$(realpath "$app_tests")
 
-skip() { echo "SKIPPED: $*"; exit 77; }
+source "$(dirname "$0")/session.sh"
 for tool in Xvfb openbox xdotool xclip xprop xwininfo import convert compare; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
@@ -43,46 +43,8 @@ rm -rf "$out"
 mkdir -p "$out/work"
 work=$out/work
 log=$out/requests.log
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-}
-trap cleanup EXIT
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-step() { echo "--- $*"; }
-
-# Waits until a command succeeds, looking every tenth of a second. The bound only keeps a broken
-# program from hanging the run; it is far above what any step takes, sanitizers included.
-# A check that settles within moments (a window placed by the window manager) is given fewer
-# looks: `tries=50 wait_for ...`.
-wait_for() {
-  local what=$1; shift
-  local i
-  for ((i = 0; i < ${tries:-900}; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  fail "gave up waiting for $what"
-  return 1
-}
-
 # --- The X server ------------------------------------------------------------------------------
-exec 3>"$out/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for ((i = 0; i < 100; i++)); do
-  [ -s "$out/display" ] && break
-  kill -0 "${pids[0]}" 2>/dev/null || break
-  sleep 0.1
-done
-[ -s "$out/display" ] || skip "Xvfb could not start: $(tail -n 3 "$out/xvfb.log")"
-export DISPLAY=:$(cat "$out/display")
-xdotool getdisplaygeometry >/dev/null 2>&1 || skip "the X server on $DISPLAY does not answer"
+start_xvfb 1280x1024
 echo "X server on $DISPLAY"
 
 # The window manager, with its own home so that nothing of the machine's user is read or written.
@@ -178,7 +140,6 @@ check_contrast() {  # png palette-name
 }
 
 # --- The sample server, and the slow front on the demo's port --------------------------------------
-answers() { (exec 9<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 if answers "$port"; then
   echo "FAIL: something already listens on port $port (a running scripts/run.sh?)"
   exit 1

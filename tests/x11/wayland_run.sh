@@ -18,7 +18,7 @@ demo=${1:?demo}; server=${2:?server}; site=${3:?site}; port=${4:?port}; out=${5:
 mkdir -p "$out"
 demo=$(realpath "$demo"); server=$(realpath "$server"); site=$(realpath "$site"); out=$(realpath "$out")
 
-skip() { echo "SKIPPED: $*"; exit 77; }
+source "$(dirname "$0")/session.sh"
 for tool in weston Xvfb xdotool import convert compare; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
@@ -31,40 +31,8 @@ mkdir -p "$out/work" "$out/runtime"
 chmod 700 "$out/runtime"
 work=$out/work
 log=$out/requests.log
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-}
-trap cleanup EXIT
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-step() { echo "--- $*"; }
-# Waits until a command succeeds, looking every tenth of a second (a bound far above any step).
-wait_for() {
-  local what=$1; shift
-  local i
-  for ((i = 0; i < ${tries:-900}; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  fail "gave up waiting for $what"
-  return 1
-}
-
 # --- Xvfb, and weston on it ----------------------------------------------------------------------
-exec 3>"$out/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for ((i = 0; i < 100; i++)); do
-  [ -s "$out/display" ] && break
-  sleep 0.1
-done
-[ -s "$out/display" ] || skip "Xvfb could not start: $(tail -n 3 "$out/xvfb.log")"
-export DISPLAY=:$(cat "$out/display")
+start_xvfb 1024x768
 export XDG_RUNTIME_DIR=$out/runtime WAYLAND_DISPLAY=cinevarta-test
 weston --backend=x11-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --width=1024 \
   --height=768 --idle-time=0 >"$out/weston.log" 2>&1 &
@@ -115,7 +83,6 @@ click() {  # x y, in the client area
 keys() { xdotool key --clearmodifiers "$@"; sleep 0.1; }
 
 # --- The sample server on the demo's port, and the program -------------------------------------
-answers() { (exec 9<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 if answers "$port"; then
   echo "FAIL: something already listens on port $port (a running scripts/run.sh?)"
   exit 1
