@@ -38,7 +38,8 @@ void gui::LoadToolkitSpanish() {
   static QTranslator* spanish = nullptr;
   if (spanish != nullptr) return;
   spanish = new QTranslator;
-  if (spanish->load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (spanish->load(QStringLiteral("qtbase_es"), folder))
     QCoreApplication::installTranslator(spanish);
 }
 

@@ -285,7 +285,8 @@ class OptionKind : public GadgetOf<QRadioButton> {
   std::int64_t GetState() const override { return widget()->isChecked() ? 1 : 0; }
   void FitColours(const QColor& windowBack) override {
     // The text only: the round mark keeps the palette's colours, which read on each other.
-    if (windowBack.isValid()) SetTextColour(widget(), {QPalette::WindowText}, ReadableOn(windowBack));
+    if (windowBack.isValid())
+      SetTextColour(widget(), {QPalette::WindowText}, ReadableOn(windowBack));
   }
 
  private:

@@ -1,7 +1,7 @@
 // The GUI layer's lists: a QTreeWidget in report view, one top-level item a row, with the
 // click subtypes of a desktop list and columns that can be inserted and removed anywhere.
-#include <QHeaderView>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -122,7 +122,8 @@ class ListKind : public GadgetOf<QTreeWidget> {
     QTreeWidget* list = widget();
     if (back_.isValid()) SetTextColour(list, {QPalette::Text}, ReadableOn(back_));
     QPalette p = list->palette();
-    p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
+    p.setColor(QPalette::Inactive, QPalette::Highlight,
+               p.color(QPalette::Active, QPalette::Highlight));
     list->setPalette(p);
     FitSelection(list);
   }

@@ -169,13 +169,15 @@ TEST_F(MainWindow, TextOnTheFixedColoursReadsUnderADarkPaletteSetAfterStartUp) {
       {kImdbOption, QPalette::WindowText, Qt::black},
       // On pale yellow: card fields, the synopsis, the lists' rows.
       {kTitleField, QPalette::Text, Qt::black},       {kActorsField, QPalette::Text, Qt::black},
-      {kSynopsisText, QPalette::WindowText, Qt::black}, {kFavouritesList, QPalette::Text, Qt::black},
+      {kSynopsisText, QPalette::WindowText, Qt::black},
+      {kFavouritesList, QPalette::Text, Qt::black},
       // The selection keeps the desktop's blue, with the text that reads on it (8.4 : 1, where
       // the palette's near-white gives 2.4 : 1).
       {kTitlesList, QPalette::HighlightedText, Qt::black},
       {kTitleField, QPalette::HighlightedText, Qt::black},
       // What is drawn on the desktop's own colours keeps them: the search field, the buttons.
-      {kSearchField, QPalette::Text, nearWhite},      {kSearchButton, QPalette::ButtonText, nearWhite},
+      {kSearchField, QPalette::Text, nearWhite},
+      {kSearchButton, QPalette::ButtonText, nearWhite},
   };
   for (const auto& f : fitted) {
     const QPalette p = app().Widget(f.gadget)->palette();

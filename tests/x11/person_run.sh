@@ -118,7 +118,8 @@ contrast() {  # png x y w h
          { n[NR] = $1; l[NR] = 0.2126 * lin($2) + 0.7152 * lin($3) + 0.0722 * lin($4)
            if ($1 > most) { most = $1; bg = l[NR] } }
          END { far = bg
-               for (i = 1; i <= NR; i++) if (n[i] >= 3 && (l[i] - bg) ^ 2 > (far - bg) ^ 2) far = l[i]
+               for (i = 1; i <= NR; i++)
+                 if (n[i] >= 3 && (l[i] - bg) ^ 2 > (far - bg) ^ 2) far = l[i]
                hi = far > bg ? far : bg; lo = far > bg ? bg : far
                printf "%.2f\n", (hi + 0.05) / (lo + 0.05) }'
 }
@@ -133,7 +134,8 @@ check_contrast() {  # png palette-name
     ratio=$(contrast "$1" "${box[@]}")
     unset -n box
     line+=" $part $ratio"
-    awk -v r="$ratio" 'BEGIN { exit !(r >= 4.5) }' || fail "$part reads at $ratio : 1 under the $2 palette"
+    awk -v r="$ratio" 'BEGIN { exit !(r >= 4.5) }' ||
+      fail "$part reads at $ratio : 1 under the $2 palette"
     awk -v r="$ratio" -v l="$lowest_contrast" 'BEGIN { exit !(r < l) }' && lowest_contrast=$ratio
   done
   echo "contrast under the $2 palette:$line; lowest $lowest_contrast"
@@ -394,7 +396,8 @@ before=$(requests_so_far)
 typed "$c_search"
 keys Return
 requested_since() { tail -n +"$(($1 + 1))" "$log" | grep -qE "$2"; }
-wait_for "the cover of '$c1_title' asked for again" requested_since "$before" "/imatges/articulos/$c1_cover"
+wait_for "the cover of '$c1_title' asked for again" \
+  requested_since "$before" "/imatges/articulos/$c1_cover"
 wait_for "the busy window to go" idle
 sleep 0.3
 shot dark-card

@@ -16,7 +16,8 @@
 set -uo pipefail
 demo=${1:?demo}; server=${2:?server}; site=${3:?site}; port=${4:?port}; out=${5:?output}
 mkdir -p "$out"
-demo=$(realpath "$demo"); server=$(realpath "$server"); site=$(realpath "$site"); out=$(realpath "$out")
+demo=$(realpath "$demo"); server=$(realpath "$server"); site=$(realpath "$site")
+out=$(realpath "$out")
 
 source "$(dirname "$0")/session.sh"
 for tool in weston Xvfb xdotool import convert compare; do

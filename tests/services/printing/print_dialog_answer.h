@@ -1,10 +1,10 @@
 #pragma once
 // Answers the next print dialog as a person would, with real keys and clicks: either Escape, or
 // "Imprimir a archivo (PDF)" chosen in the printer list, the output file typed into the file
-// field and the "Imprimir" button clicked (the dialog speaks the program's Spanish). The answer waits (inside the dialog's own event loop) until the
-// dialog is the active modal window; it stops waiting when it goes out of scope, so an answer
-// that found no dialog cannot leak into a later test. Header-only, for the printing and card
-// tests.
+// field and the "Imprimir" button clicked (the dialog speaks the program's Spanish). The answer
+// waits (inside the dialog's own event loop) until the dialog is the active modal window; it
+// stops waiting when it goes out of scope, so an answer that found no dialog cannot leak into a
+// later test. Header-only, for the printing and card tests.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
