@@ -52,6 +52,19 @@ void HandleGadget(const Event& event) {
   }
 }
 
+// Enter is the window's one shortcut, so no gadget ever sees the key. In the search field it
+// searches. On either list it opens the highlighted row, and on the credit link it opens the
+// author's page, each as a left click there would: the arrow keys only move a list's highlight,
+// so a lookup starts only when the person asks for it.
+void HandleEnter() {
+  if (GadgetHasFocus(kSearchField)) {
+    if (SearchTextGiven()) RunSearch();
+    return;
+  }
+  for (int g : {kTitlesList, kFavouritesList, kCreditLink})
+    if (GadgetHasFocus(g)) HandleGadget(Event{GadgetActivity, kMainWindow, g, kListLeftClick});
+}
+
 }  // namespace
 
 void HandleEvent(const Event& event) {
@@ -59,8 +72,7 @@ void HandleEvent(const Event& event) {
   if (event.kind == CloseRequest) {
     if (event.window == kMainWindow) program.quitRequested = 1;
   } else if (event.kind == ShortcutPressed) {
-    if (event.number == kEnterShortcut && GadgetHasFocus(kSearchField) && SearchTextGiven())
-      RunSearch();
+    if (event.number == kEnterShortcut) HandleEnter();
   } else if (event.kind == GadgetActivity) {
     HandleGadget(event);
   } else if (event.kind == SessionEnd) {

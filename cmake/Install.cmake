@@ -99,12 +99,14 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS ${cv_dir_permissions})
 # The shared libraries the program links come from dpkg-shlibdeps. What it loads at run time
-# without linking must be named here: Qt's X11 and Wayland platform plugins (qt6-qpa-plugins),
-# and the metric-compatible face that "Arial" resolves to (fonts-liberation). The credit link
-# opens the browser through xdg-open.
+# without linking must be named here: Qt's platform plugins (qt6-qpa-plugins), the
+# metric-compatible face that "Arial" resolves to (fonts-liberation), and Qt's own Spanish texts
+# for its dialogs and standard buttons (qt6-translations-l10n). Qt's Wayland platform
+# (qt6-wayland) is recommended: without it the program runs on a Wayland desktop through
+# XWayland. The credit link opens the browser through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-wayland")
 set(CPACK_DEB_COMPONENT_INSTALL OFF)
 set(CPACK_COMPONENTS_ALL cinevarta)
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};Cinevarta;cinevarta;/")

@@ -5,14 +5,15 @@ set -euo pipefail
 
 packages=(
   g++ cmake make pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-qpa-plugins qt6-wayland
+  qt6-translations-l10n
   libjpeg62-turbo-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   fonts-liberation fontconfig
   clang libclang-rt-14-dev
   poppler-utils
-  xvfb openbox x11-utils xdotool xclip imagemagick
+  xvfb openbox x11-utils xdotool xclip imagemagick weston
   cppcheck clang-tidy dpkg-dev file desktop-file-utils lintian appstream
 )
 

@@ -1,4 +1,6 @@
 // The GUI layer's core: its tables, windows, the event queue, shortcuts and fonts.
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
@@ -59,6 +61,7 @@ QWidget* Register(int number, std::unique_ptr<GadgetKind> kind, int x, int y, in
   widget->setGeometry(x, y, w, h);
   widget->show();  // shown with its window; a hidden window keeps it hidden until then
   state().openOptionGroup.reset();  // any gadget but an option button ends a group
+  e.kind->FitColours(WindowBack(e.window));
   return widget;
 }
 
@@ -95,11 +98,16 @@ QMargins& LastFrame() {
 // while the window takes input; the window goes when the program closes it.
 class ClientWindow : public QWidget {
  public:
-  ClientWindow(int number, bool centre) : number_(number), centrePending_(centre) {}
+  ClientWindow(int number, bool centre) : number_(number), centrePending_(centre) {
+    fitLater_.setSingleShot(true);
+    QObject::connect(&fitLater_, &QTimer::timeout, this, [this] { FitGadgets(); });
+  }
   void SetBack(const QColor& c) {
     back_ = c;
     update();
+    FitGadgets();
   }
+  QColor Back() const { return back_; }
   void AllowClose() { closing_ = true; }
 
  protected:
@@ -122,6 +130,16 @@ class ClientWindow : public QWidget {
       windowHandle()->installEventFilter(this);
     return QWidget::event(e);
   }
+  void changeEvent(QEvent* e) override {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::PaletteChange) {
+      // The desktop's palette has changed: the gadgets take their text colours anew once they
+      // have all taken the new palette (they take it after their window).
+      fitLater_.start(0);
+    } else if (e->type() == QEvent::WindowStateChange) {
+      KeepNormalSize();
+    }
+  }
   bool eventFilter(QObject* object, QEvent* e) override {
     // The first time the window is on screen its frame is known: a centred window is moved so
     // that the frame, not the client area, stands in the middle.
@@ -137,11 +155,42 @@ class ClientWindow : public QWidget {
   }
 
  private:
+  void FitGadgets() {
+    for (GadgetEntry& g : state().gadgets)
+      if (g.window == number_ && g.widget() != nullptr) g.kind->FitColours(back_);
+  }
+  // A window of fixed size is never maximised or full screen. The window system may make it so
+  // all the same: a title bar's maximise button (Qt's own on Wayland draws one whatever the
+  // window's flags), a compositor's key, a window manager's menu. A Wayland compositor then
+  // expects the next frame at the size it gave, and ends the connection (and so the program)
+  // when a fixed-size window cannot draw one. The window goes off screen before it draws again
+  // and comes back in its normal state, as a new window the compositor has agreed nothing with.
+  void KeepNormalSize() {
+    const Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if ((windowState() & large) == 0 || minimumSize() != maximumSize() || !isVisible()) return;
+    hide();
+    setWindowState(windowState() & ~large);
+    show();
+  }
+
   int number_;
   QColor back_;
   bool closing_ = false;
   bool centrePending_ = false;
+  QTimer fitLater_;
 };
+
+QColor WindowBack(int number) {
+  WindowEntry* w = Window(number);
+  return w != nullptr ? w->widget->Back() : QColor();
+}
+
+// What a screen reader is told a window of the layer is: a window (a plain widget is a "filler").
+QAccessibleInterface* WindowAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String("QWidget")) return nullptr;
+  auto* window = dynamic_cast<ClientWindow*>(object);
+  return window != nullptr ? new QAccessibleWidget(window, QAccessible::Window) : nullptr;
+}
 
 int WindowNumberOf(const QWidget* widget) {
   if (widget == nullptr) return 0;
@@ -243,6 +292,12 @@ void GuiInit() {
     (void)app;
   }
   QApplication::setQuitOnLastWindowClosed(false);
+  static const bool once = [] {
+    QAccessible::installFactory(WindowAccessible);
+    LoadToolkitSpanish();
+    return true;
+  }();
+  (void)once;
   static InputFilter* filter = nullptr;
   if (filter == nullptr) {
     filter = new InputFilter;

@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 #include <QUrl>
 
 #include "services/gui/gui_internal.h"
@@ -29,6 +31,17 @@ QWidget* Owner() {
 constexpr int kMaxPath = 260;
 
 }  // namespace
+
+void gui::LoadToolkitSpanish() {
+  // The program speaks Spanish on every desktop, so the toolkit's texts follow it rather than
+  // the locale. Without the translations installed the dialogs stay in the toolkit's English.
+  static QTranslator* spanish = nullptr;
+  if (spanish != nullptr) return;
+  spanish = new QTranslator;
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (spanish->load(QStringLiteral("qtbase_es"), folder))
+    QCoreApplication::installTranslator(spanish);
+}
 
 int MessageAsk(const Text& caption, const Text& text, int buttonsAndIcon) {
   QMessageBox box(Owner());

@@ -2,10 +2,13 @@
 // buttons, picture boxes, the link label and gadgets adopted from other services, each with
 // the adapter that gives its kind's text and state; and the operations every gadget answers.
 #include <QApplication>
+#include <QButtonGroup>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -52,13 +55,16 @@ class OptionButton : public QRadioButton {
 };
 
 // The link label: black text, the hover colour while the pointer is over it, a hand pointer,
-// and an activity when the left button is released over it.
+// and an activity when the left button is released over it. From the keyboard it is reached by
+// Tab (a click does not take the focus), shows a dotted frame while it has the focus, and is
+// opened by Return, Enter or Space, as a button is.
 class LinkLabel : public QLabel {
  public:
   LinkLabel(int number, QColor hover, QWidget* parent)
       : QLabel(parent), number_(number), hover_(hover) {
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     SetColour(Qt::black);
   }
 
@@ -75,6 +81,30 @@ class LinkLabel : public QLabel {
     QLabel::mouseReleaseEvent(e);
     if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
       QueueGadget(number_, 0);
+  }
+  void keyPressEvent(QKeyEvent* e) override {
+    const int key = e->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+        (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !e->isAutoRepeat()) {
+      QueueGadget(number_, 0);
+      return;
+    }
+    QLabel::keyPressEvent(e);
+  }
+  void paintEvent(QPaintEvent* e) override {
+    QLabel::paintEvent(e);
+    if (!hasFocus()) return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
+  void focusInEvent(QFocusEvent* e) override {
+    QLabel::focusInEvent(e);
+    update();
+  }
+  void focusOutEvent(QFocusEvent* e) override {
+    QLabel::focusOutEvent(e);
+    update();
   }
 
  private:
@@ -116,83 +146,132 @@ class PictureButtonKind : public ButtonKind {
   void SetPicture(ImageHandle_t image) override { SetButtonPicture(widget(), image); }
 };
 
-// The back colour of a text field is that of the area behind its text.
-void PaintBase(QWidget* field, const QColor& colour) {
-  QPalette p = field->palette();
-  p.setColor(QPalette::Base, colour);
-  field->setPalette(p);
-}
+// Text fields: the back colour is that of the area behind the text, and the text takes a colour
+// that reads on it; the selected text reads on the selection colour in every field.
+template <typename W>
+class FieldKind : public GadgetOf<W> {
+ public:
+  using GadgetOf<W>::GadgetOf;
+  void SetBackColour(const QColor& colour) override {
+    back_ = colour;
+    QPalette p = this->widget()->palette();
+    p.setColor(QPalette::Base, colour);
+    this->widget()->setPalette(p);
+    FitColours(QColor());
+  }
+  void FitColours(const QColor&) override {
+    if (back_.isValid()) SetTextColour(this->widget(), {QPalette::Text}, ReadableOn(back_));
+    FitSelection(this->widget());
+  }
+  void SelectAll() override { this->widget()->selectAll(); }
+
+ private:
+  QColor back_;
+};
 
 // One-line text fields: the text shows from its start, however long.
-class LineFieldKind : public GadgetOf<QLineEdit> {
+class LineFieldKind : public FieldKind<QLineEdit> {
  public:
-  using GadgetOf::GadgetOf;
+  using FieldKind::FieldKind;
   void SetText(const Text& text) override {
     widget()->setText(TextToQString(text));
     widget()->setCursorPosition(0);
   }
   Text GetText() const override { return TextFromQString(widget()->text()); }
-  void SetBackColour(const QColor& colour) override { PaintBase(widget(), colour); }
-  void SelectAll() override { widget()->selectAll(); }
 };
 
 // Multi-line text fields: lines break at CR LF both ways.
-class MultiLineFieldKind : public GadgetOf<QPlainTextEdit> {
+class MultiLineFieldKind : public FieldKind<QPlainTextEdit> {
  public:
-  using GadgetOf::GadgetOf;
+  using FieldKind::FieldKind;
   void SetText(const Text& text) override { widget()->setPlainText(Shown(text)); }
   Text GetText() const override {
     QString s = widget()->toPlainText();
     s.replace(QChar('\n'), QStringLiteral("\r\n"));  // as a desktop edit control hands it out
     return TextFromQString(s);
   }
-  void SetBackColour(const QColor& colour) override { PaintBase(widget(), colour); }
-  void SelectAll() override { widget()->selectAll(); }
 };
 
-// Labels and the link label: the text comes back as it was given, line breaks and all.
+// Labels and the link label: the text comes back as it was given, line breaks and all. A label
+// drawn on a back colour of its own or of its window takes a text colour that reads on it. A
+// label that a screen reader knows by another name (the synopsis by its frame's title) gives
+// its text as its description, so that the reader still reads it.
 class LabelKind : public GadgetOf<QLabel> {
  public:
   LabelKind(QLabel* label, Text text) : GadgetOf(label), text_(std::move(text)) {}
   void SetText(const Text& text) override {
     widget()->setText(Shown(text));
     text_ = text;
+    Describe();
   }
   Text GetText() const override { return text_; }
   void SetBackColour(const QColor& colour) override {
+    back_ = colour;
     QPalette p = widget()->palette();
     p.setColor(QPalette::Window, colour);
     widget()->setPalette(p);
     widget()->setAutoFillBackground(true);
+    FitColours(QColor());
+  }
+  void FitColours(const QColor& windowBack) override {
+    const QColor behind = back_.isValid() ? back_ : windowBack;
+    if (behind.isValid()) SetTextColour(widget(), {QPalette::WindowText}, ReadableOn(behind));
+  }
+  void SetAccessibleName(const QString& name) override {
+    widget()->setAccessibleName(name);
+    Describe();
   }
 
  private:
+  void Describe() {
+    widget()->setAccessibleDescription(widget()->accessibleName().isEmpty() ? QString()
+                                                                             : widget()->text());
+  }
   Text text_;
+  QColor back_;
 };
 
-// Frames: the text is the caption; a back colour is ignored.
+// The link label keeps the colours it was made with, the hover colour included.
+class LinkKind : public LabelKind {
+ public:
+  using LabelKind::LabelKind;
+  void FitColours(const QColor&) override {}
+};
+
+// Frames: the text is the caption, drawn on the window in a colour that reads on it; a back
+// colour is ignored. (Styles draw the caption in the palette's window text or text colour.)
 class FrameKind : public GadgetOf<QGroupBox> {
  public:
   using GadgetOf::GadgetOf;
   void SetText(const Text& text) override { widget()->setTitle(Caption(text)); }
   Text GetText() const override { return FromCaption(widget()->title()); }
+  void FitColours(const QColor& windowBack) override {
+    if (windowBack.isValid())
+      SetTextColour(widget(), {QPalette::WindowText, QPalette::Text}, ReadableOn(windowBack));
+  }
 };
 
 }  // namespace
 
 struct OptionGroup {
   std::vector<QPointer<QRadioButton>> options;  // a freed option's pointer is null
+  // Makes the toolkit see the options as a group of radio buttons (a screen reader's role, the
+  // arrow keys moving between them) while the layer alone decides which one is selected.
+  QButtonGroup buttons;
+  OptionGroup() { buttons.setExclusive(false); }
 };
 
 namespace {
 
-// Option buttons: the text is the caption; the state 1 selected, 0 not. Selecting one clears
-// every other option of its group. A back colour is ignored.
+// Option buttons: the text is the caption, drawn on the window in a colour that reads on it;
+// the state 1 selected, 0 not. Selecting one clears every other option of its group. A back
+// colour is ignored.
 class OptionKind : public GadgetOf<QRadioButton> {
  public:
   OptionKind(QRadioButton* option, std::shared_ptr<OptionGroup> group)
       : GadgetOf(option), group_(std::move(group)) {
     group_->options.emplace_back(option);
+    group_->buttons.addButton(option);
   }
   void SetText(const Text& text) override { widget()->setText(Caption(text)); }
   Text GetText() const override { return FromCaption(widget()->text()); }
@@ -204,6 +283,11 @@ class OptionKind : public GadgetOf<QRadioButton> {
     widget()->setChecked(value == 1);
   }
   std::int64_t GetState() const override { return widget()->isChecked() ? 1 : 0; }
+  void FitColours(const QColor& windowBack) override {
+    // The text only: the round mark keeps the palette's colours, which read on each other.
+    if (windowBack.isValid())
+      SetTextColour(widget(), {QPalette::WindowText}, ReadableOn(windowBack));
+  }
 
  private:
   std::shared_ptr<OptionGroup> group_;
@@ -338,7 +422,8 @@ NativeHandle GadgetCreateOption(int number, int x, int y, int w, int h, const Te
   std::shared_ptr<OptionGroup> group = state().openOptionGroup;
   if (group == nullptr) group = std::make_shared<OptionGroup>();
   auto* o = new OptionButton(Caption(text), parent);
-  o->setAutoExclusive(false);  // the layer keeps the groups itself
+  // A radio button to the toolkit; with its group not exclusive the layer keeps the selection.
+  o->setAutoExclusive(true);
   QWidget* made = Register(number, std::make_unique<OptionKind>(o, group), x, y, w, h);
   state().openOptionGroup = std::move(group);
   QObject::connect(o, &QRadioButton::clicked, [number] {
@@ -365,7 +450,7 @@ NativeHandle GadgetCreateLink(int number, int x, int y, int w, int h, const Text
   if (parent == nullptr || number < 0) return nullptr;
   auto* l = new LinkLabel(number, QColor(hoverColour.r, hoverColour.g, hoverColour.b), parent);
   l->setText(Shown(text));
-  return Register(number, std::make_unique<LabelKind>(l, text), x, y, w, h);
+  return Register(number, std::make_unique<LinkKind>(l, text), x, y, w, h);
 }
 
 void GuiAdoptGadget(int number, QWidget* widget, GadgetHooks hooks) {
@@ -440,7 +525,7 @@ bool GadgetHasFocus(int number) {
 }
 
 void GadgetSetAccessibleName(int number, const Text& name) {
-  if (GadgetEntry* e = Gadget(number)) e->widget()->setAccessibleName(TextToQString(name));
+  if (GadgetEntry* e = Gadget(number)) e->kind->SetAccessibleName(TextToQString(name));
 }
 
 void GadgetResize(int number, int x, int y, int w, int h) {

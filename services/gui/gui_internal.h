@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <vector>
 
@@ -36,6 +37,14 @@ class GadgetKind {
   virtual std::int64_t GetState() const { return 0; }
   virtual void SetBackColour(const QColor&) {}
   virtual void SelectAll() {}
+  // Gives the text the gadget draws on a colour the program fixed (its own back colour, or the
+  // window's when it draws on the window) a colour that reads on it, whatever the desktop's
+  // palette; and the selected text one that reads on the palette's selection colour. Called when
+  // the gadget is made, when either back colour is set, and after the desktop's palette changes.
+  virtual void FitColours(const QColor& /*windowBack: invalid for none*/) {}
+  virtual void SetAccessibleName(const QString& name) {
+    if (QWidget* w = AsWidget()) w->setAccessibleName(name);
+  }
 };
 
 // The base of an adapter whose widget is of class W: it keeps the widget as a W, guarded, so
@@ -105,6 +114,21 @@ WindowEntry* Window(int number);
 int WindowNumberOf(const QWidget* widget);
 // Whether a window of the table takes input; false for a number without a window.
 bool WindowTakesInput(int number);
+
+// A window's back colour (WindowSetBackColour); invalid for none or no window.
+QColor WindowBack(int number);
+// Loads the toolkit's own Spanish texts, so that its dialogs (print, files) and standard buttons
+// speak the program's language whatever the desktop's.
+void LoadToolkitSpanish();
+
+// Black or white, whichever reads better on the colour (the higher contrast ratio of the two).
+QColor ReadableOn(const QColor& back);
+// Sets the colour of the given roles for the widget's active and inactive states; a disabled
+// gadget keeps the desktop's greyed look.
+void SetTextColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles,
+                   const QColor& colour);
+// Selected text black or white, whichever reads on the palette's selection colour.
+void FitSelection(QWidget* widget);
 
 // Registers a freshly made gadget (its widget a child of the current window) under a number,
 // freeing whatever was there, and places it. Answers the widget, or null for a bad number.

@@ -1,5 +1,6 @@
 // The GUI layer's lists: a QTreeWidget in report view, one top-level item a row, with the
 // click subtypes of a desktop list and columns that can be inserted and removed anywhere.
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
@@ -47,6 +48,24 @@ class ListView : public QTreeWidget {
   }
 
  protected:
+  // The list with the keyboard focus is framed inside its edge in its text colour, so that the
+  // focus shows on an empty list too (the style's own mark is on the current row only).
+  void paintEvent(QPaintEvent* e) override {
+    QTreeWidget::paintEvent(e);
+    if (!hasFocus()) return;
+    QPainter p(viewport());
+    p.setPen(QPen(palette().color(QPalette::Text), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1));
+  }
+  void focusInEvent(QFocusEvent* e) override {
+    QTreeWidget::focusInEvent(e);
+    viewport()->update();
+  }
+  void focusOutEvent(QFocusEvent* e) override {
+    QTreeWidget::focusOutEvent(e);
+    viewport()->update();
+  }
   void mousePressEvent(QMouseEvent* e) override {
     const bool onRow = itemAt(e->position().toPoint()) != nullptr;
     QTreeWidget::mousePressEvent(e);
@@ -85,10 +104,29 @@ void SelectRow(QTreeWidget* list, int row, bool selected) {
 }
 
 // A list's state is the index of its selected row, -1 for none; its text is nothing (its
-// cells have operations of their own).
+// cells have operations of their own). Its colours: the rows' text reads on the back colour the
+// program gives the list, and the selection, which stays as visible without the focus as with
+// it, keeps the palette's colour with text that reads on it.
 class ListKind : public GadgetOf<QTreeWidget> {
  public:
   using GadgetOf::GadgetOf;
+  void SetColours(const QColor& back) {
+    back_ = back;
+    QPalette p = widget()->palette();
+    p.setColor(QPalette::Base, back);
+    p.setColor(QPalette::AlternateBase, back);
+    widget()->setPalette(p);
+    FitColours(QColor());
+  }
+  void FitColours(const QColor&) override {
+    QTreeWidget* list = widget();
+    if (back_.isValid()) SetTextColour(list, {QPalette::Text}, ReadableOn(back_));
+    QPalette p = list->palette();
+    p.setColor(QPalette::Inactive, QPalette::Highlight,
+               p.color(QPalette::Active, QPalette::Highlight));
+    list->setPalette(p);
+    FitSelection(list);
+  }
   void SetState(std::int64_t value) override {
     if (value < 0) {
       widget()->clearSelection();
@@ -100,19 +138,28 @@ class ListKind : public GadgetOf<QTreeWidget> {
     const auto selected = widget()->selectedItems();
     return selected.isEmpty() ? -1 : widget()->indexOfTopLevelItem(selected.first());
   }
+
+ private:
+  QColor back_;
 };
 
-QTreeWidget* ListOf(int number) {
+ListKind* ListKindOf(int number) {
   GadgetEntry* e = Gadget(number);
   // The one place a gadget's kind is asked: the list operations take lists only.
-  const auto* list = e != nullptr ? dynamic_cast<const ListKind*>(e->kind.get()) : nullptr;
+  return e != nullptr ? dynamic_cast<ListKind*>(e->kind.get()) : nullptr;
+}
+
+QTreeWidget* ListOf(int number) {
+  ListKind* list = ListKindOf(number);
   return list != nullptr ? list->widget() : nullptr;
 }
 
-// A column of width 0 is fixed, so that nobody can drag it open; the others can be resized.
+// A column of width 0 is fixed, so that nobody can drag it open, and hidden, so that a screen
+// reader does not read out what nobody sees; the others can be resized.
 void SetColumnWidth(QTreeWidget* list, int column, int width) {
   QHeaderView* header = list->header();
   header->setSectionResizeMode(column, width <= 0 ? QHeaderView::Fixed : QHeaderView::Interactive);
+  header->setSectionHidden(column, width <= 0);
   header->resizeSection(column, std::max(0, width));
 }
 
@@ -151,12 +198,6 @@ QTreeWidget* MakeList(QWidget* parent, int number) {
   header->setSectionsClickable(true);  // the column sorter listens; the layer raises nothing
   header->setMinimumSectionSize(0);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  // The selection stays as visible as with the focus.
-  QPalette p = list->palette();
-  p.setColor(QPalette::Inactive, QPalette::Highlight, p.color(QPalette::Active, QPalette::Highlight));
-  p.setColor(QPalette::Inactive, QPalette::HighlightedText,
-             p.color(QPalette::Active, QPalette::HighlightedText));
-  list->setPalette(p);
   QObject::connect(list, &QTreeWidget::itemSelectionChanged,
                    [number] { QueueGadget(number, kListSelectionChanged); });
   return list;
@@ -274,11 +315,5 @@ Text ListCellText(int number, int row, int column) {
 }
 
 void ListSetColours(int number, Rgb colour) {
-  QTreeWidget* list = ListOf(number);
-  if (list == nullptr) return;
-  const QColor c(colour.r, colour.g, colour.b);
-  QPalette p = list->palette();
-  p.setColor(QPalette::Base, c);
-  p.setColor(QPalette::AlternateBase, c);
-  list->setPalette(p);
+  if (ListKind* list = ListKindOf(number)) list->SetColours(QColor(colour.r, colour.g, colour.b));
 }

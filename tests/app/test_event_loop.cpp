@@ -155,10 +155,35 @@ TEST_F(EventLoop, ASearchTextOfOnlySpacesSearchesNothing) {
   EXPECT_FALSE(app().Window(kBusyWindow) != nullptr && app().Window(kBusyWindow)->isVisible());
 }
 
+TEST_F(EventLoop, EnterOnAListOpensTheHighlightedRowWhichTheArrowsOnlyMove) {
+  TwoHits();
+  ListAddRow(kFavouritesList, -1, "Zoo\ntt42\nI"_t);
+  ListAddRow(kFavouritesList, -1, "Alien\n123\nC"_t);
+  app().DiscardQueued();
+  // Focused, the list marks its current row; Down highlights the next one and loads nothing.
+  GadgetFocus(kTitlesList);
+  app().PressKey(kTitlesList, Qt::Key_Down);
+  app().RunQueued();
+  EXPECT_EQ(GadgetGetState(kTitlesList), 1);
+  EXPECT_EQ(Requests(), 0u);
+  app().PressKey(kTitlesList, Qt::Key_Return);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kImdbFilm), 1);  // "Brazil", from its own source
+  EXPECT_EQ(program.currentSource, kSourceImdb);
+  EXPECT_EQ(program.pickList, kTitlesList);
+  // The keypad's Enter on the favourites list.
+  GadgetFocus(kFavouritesList);
+  app().PressKey(kFavouritesList, Qt::Key_Down);
+  app().PressKey(kFavouritesList, Qt::Key_Enter, Qt::KeypadModifier);
+  app().RunQueued();
+  EXPECT_EQ(Asked(kCulturaliaFilm), 1);
+  EXPECT_EQ(program.pickList, kFavouritesList);
+}
+
 TEST_F(EventLoop, EnterElsewhereDoesNothingButSetsPickList) {
   TwoHits();
-  for (int g : {kTitlesList, kFavouritesList, kSearchButton, kTitleField, kActorsField}) {
-    GadgetFocus(g);
+  for (int g : {kTitlesList, kSearchButton, kTitleField, kActorsField}) {
+    GadgetFocus(g);  // the titles list with no row highlighted
     app().PressKey(g, Qt::Key_Return);
     app().RunQueued();
     EXPECT_EQ(program.pickList, kEnterShortcut) << g;
@@ -431,8 +456,15 @@ TEST_F(EventLoop, TheCreditLinkOpensTheAuthorsPageWithoutWaiting) {
   QDesktopServices::setUrlHandler("http", &recorder, "Open");
   app().Click(kCreditLink);
   app().RunQueued();
+  // From the keyboard: Tab reaches it from the exit button, Return and Space open it.
+  GadgetFocus(kExitButton);
+  app().PressKey(kExitButton, Qt::Key_Tab);
+  EXPECT_TRUE(GadgetHasFocus(kCreditLink));
+  app().PressKey(kCreditLink, Qt::Key_Return);
+  app().PressKey(kCreditLink, Qt::Key_Space);
+  app().RunQueued();
   QDesktopServices::unsetUrlHandler("http");
-  ASSERT_EQ(recorder.opened.size(), 1);
+  ASSERT_EQ(recorder.opened.size(), 3);
   EXPECT_EQ(recorder.opened[0], QUrl("http://www.cinevarta.example/"));
   EXPECT_EQ(TextToQString(sourceHosts().authorPage), "http://www.cinevarta.example/");
   EXPECT_EQ(Requests(), 0u);

@@ -145,6 +145,51 @@ TEST_F(MainWindow, ColoursOfWindowListsAndCardFields) {
   EXPECT_EQ(app().Widget(kCreditLink)->cursor().shape(), Qt::PointingHandCursor);
 }
 
+TEST_F(MainWindow, TextOnTheFixedColoursReadsUnderADarkPaletteSetAfterStartUp) {
+  // A dark desktop palette (Breeze Dark's colours) arriving while the program runs.
+  const QPalette light = QApplication::palette();
+  QPalette dark = light;
+  const QColor nearWhite(252, 252, 252);
+  for (auto [role, colour] : {std::pair{QPalette::Window, QColor(49, 54, 59)},
+                              {QPalette::Button, QColor(49, 54, 59)},
+                              {QPalette::Base, QColor(35, 38, 41)},
+                              {QPalette::Highlight, QColor(61, 174, 233)},
+                              {QPalette::WindowText, nearWhite}, {QPalette::Text, nearWhite},
+                              {QPalette::ButtonText, nearWhite},
+                              {QPalette::HighlightedText, nearWhite}})
+    dark.setColor(role, colour);
+  QApplication::setPalette(dark);
+  QTest::qWait(20);
+  const struct {
+    int gadget;
+    QPalette::ColorRole role;
+    QColor colour;
+  } fitted[] = {
+      // On the cream window: a frame's title, an option's label.
+      {kCardFrame, QPalette::WindowText, Qt::black},  {kTitleFrame, QPalette::Text, Qt::black},
+      {kImdbOption, QPalette::WindowText, Qt::black},
+      // On pale yellow: card fields, the synopsis, the lists' rows.
+      {kTitleField, QPalette::Text, Qt::black},       {kActorsField, QPalette::Text, Qt::black},
+      {kSynopsisText, QPalette::WindowText, Qt::black},
+      {kFavouritesList, QPalette::Text, Qt::black},
+      // The selection keeps the desktop's blue, with the text that reads on it (8.4 : 1, where
+      // the palette's near-white gives 2.4 : 1).
+      {kTitlesList, QPalette::HighlightedText, Qt::black},
+      {kTitleField, QPalette::HighlightedText, Qt::black},
+      // What is drawn on the desktop's own colours keeps them: the search field, the buttons.
+      {kSearchField, QPalette::Text, nearWhite},
+      {kSearchButton, QPalette::ButtonText, nearWhite},
+  };
+  for (const auto& f : fitted) {
+    const QPalette p = app().Widget(f.gadget)->palette();
+    EXPECT_EQ(p.color(QPalette::Active, f.role), f.colour) << f.gadget;
+    EXPECT_EQ(p.color(QPalette::Inactive, f.role), f.colour) << f.gadget;
+  }
+  EXPECT_EQ(app().List(kTitlesList)->palette().color(QPalette::Inactive, QPalette::Highlight),
+            QColor(61, 174, 233));
+  QApplication::setPalette(light);
+}
+
 TEST_F(MainWindow, TextsAfterStartUp) {
   auto text = [&](int g) { return TextToQString(GadgetGetText(g)); };
   EXPECT_EQ(text(kSearchField), "Blade Runner");
@@ -224,6 +269,30 @@ TEST_F(MainWindow, AScreenReaderHearsWhatEachGadgetIs) {
     ASSERT_NE(a, nullptr) << n.name;
     EXPECT_EQ(a->text(QAccessible::Name), Q(n.name)) << n.gadget;
   }
+  auto reader = [&](QWidget* w) { return QAccessible::queryAccessibleInterface(w); };
+  // The synopsis is named by its frame, and its text is read as its description.
+  GadgetSetText(kSynopsisText, "Una niña ve Frankenstein."_t);
+  EXPECT_EQ(reader(app().Widget(kSynopsisText))->text(QAccessible::Description),
+            Q("Una niña ve Frankenstein."));
+  // The source options are radio buttons, the chosen one checked.
+  for (int g : {kCulturaliaOption, kImdbOption}) {
+    EXPECT_EQ(reader(app().Widget(g))->role(), QAccessible::RadioButton) << g;
+    EXPECT_EQ(reader(app().Widget(g))->state().checked, g == kCulturaliaOption) << g;
+  }
+  // The main window is a window.
+  EXPECT_EQ(reader(app().Window(kMainWindow))->role(), QAccessible::Window);
+  // A list shows a screen reader its title and source letter; the id in its zero-width column
+  // is hidden from it as from the eye (a reader reads the cells that show).
+  ListAddRow(kTitlesList, -1, "Alien\n1187\nC"_t);
+  app().Pump();
+  QStringList shown, hidden;
+  QAccessibleInterface* list = reader(app().Widget(kTitlesList));
+  for (int i = 0; i < list->childCount(); ++i) {
+    QAccessibleInterface* cell = list->child(i);
+    (cell->state().invisible ? hidden : shown) << cell->text(QAccessible::Name);
+  }
+  EXPECT_TRUE(shown.contains("Alien") && shown.contains("C")) << shown.join('|').toStdString();
+  EXPECT_EQ(hidden, QStringList{"1187"});
 }
 
 TEST_F(MainWindow, SearchFieldHasTheFocusWithItsTextSelected) {
@@ -274,14 +343,17 @@ TEST_F(MainWindow, TabMovesTheFocusOnAndShiftTabBack) {
   ASSERT_NE(next, nullptr);
   QTest::keyClick(next, Qt::Key_Tab, Qt::ShiftModifier);
   EXPECT_TRUE(GadgetHasFocus(kSearchField));
-  // Frames and labels never take it: walk the whole ring once.
+  // Frames and labels never take it, but for the credit link: walk the whole ring once.
+  bool creditReached = false;
   for (int i = 0; i < 40; ++i) {
     QWidget* f = app().Window(kMainWindow)->focusWidget();
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(qobject_cast<QGroupBox*>(f), nullptr);
-    EXPECT_EQ(qobject_cast<QLabel*>(f), nullptr);
+    creditReached = creditReached || f == app().Widget(kCreditLink);
+    EXPECT_TRUE(qobject_cast<QLabel*>(f) == nullptr || f == app().Widget(kCreditLink));
     QTest::keyClick(f, Qt::Key_Tab);
   }
+  EXPECT_TRUE(creditReached);
 }
 
 // What a person sees, with texts on the card and rows in both lists (saved for looking at): the

@@ -7,7 +7,11 @@
 # request log and the bytes of favoritos.ini, and leaves a screenshot of the screen after every
 # step in the output folder. On the way it looks at what the window manager shows: both windows'
 # frames centred on the screen, the actions each frame allows (xprop), and, by pixel colour,
-# that the card keeps its look while the busy window locks the main window. Last, the main
+# that the card keeps its look while the busy window locks the main window, and that every text
+# of the card and the lists contrasts with its background at 4.5 : 1 or more. The program then
+# runs once more under a dark desktop palette (KDE's Breeze Dark, read by Qt's own KDE theme),
+# driven by keys alone: a search, Tab to the titles list, Down, Return for the second hit, Alt+F4;
+# the same contrasts are measured, and the focused list's mark is looked for. Last, the main
 # window's test runs on the same display, so the credit is measured with the font the program
 # really gets there.
 #
@@ -27,7 +31,7 @@ mkdir -p "$out"
 demo=$(realpath "$demo"); server=$(realpath "$server"); proxy=$(realpath "$proxy")
 site=$(realpath "$site"); out=$(realpath "$out"); app_tests=$(realpath "$app_tests")
 
-skip() { echo "SKIPPED: $*"; exit 77; }
+source "$(dirname "$0")/session.sh"
 for tool in Xvfb openbox xdotool xclip xprop xwininfo import convert compare; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
@@ -39,46 +43,8 @@ rm -rf "$out"
 mkdir -p "$out/work"
 work=$out/work
 log=$out/requests.log
-pids=()
-cleanup() {
-  local p
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null; done
-}
-trap cleanup EXIT
-
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-step() { echo "--- $*"; }
-
-# Waits until a command succeeds, looking every tenth of a second. The bound only keeps a broken
-# program from hanging the run; it is far above what any step takes, sanitizers included.
-# A check that settles within moments (a window placed by the window manager) is given fewer
-# looks: `tries=50 wait_for ...`.
-wait_for() {
-  local what=$1; shift
-  local i
-  for ((i = 0; i < ${tries:-900}; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  fail "gave up waiting for $what"
-  return 1
-}
-
 # --- The X server ------------------------------------------------------------------------------
-exec 3>"$out/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-for ((i = 0; i < 100; i++)); do
-  [ -s "$out/display" ] && break
-  kill -0 "${pids[0]}" 2>/dev/null || break
-  sleep 0.1
-done
-[ -s "$out/display" ] || skip "Xvfb could not start: $(tail -n 3 "$out/xvfb.log")"
-export DISPLAY=:$(cat "$out/display")
-xdotool getdisplaygeometry >/dev/null 2>&1 || skip "the X server on $DISPLAY does not answer"
+start_xvfb 1280x1024
 echo "X server on $DISPLAY"
 
 # The window manager, with its own home so that nothing of the machine's user is read or written.
@@ -141,8 +107,41 @@ changed() {  # png png x y w h
   rm -f "$out/part-a.png" "$out/part-b.png"
 }
 
+# The contrast ratio (by the usual accessibility rule, 1 to 21) of the text in a part of a
+# screenshot, in client coordinates: the part's most common colour is the background, and the
+# text's colour the one (of 3 pixels or more) whose luminance lies farthest from it.
+contrast() {  # png x y w h
+  convert "$1" -crop "$4x$5+$((main_x + $2))+$((main_y + $3))" +repage -alpha off -depth 8 \
+    -format %c histogram:info:- |
+    sed -E 's/^ *([0-9]+): *\( *([0-9]+), *([0-9]+), *([0-9]+).*/\1 \2 \3 \4/' |
+    awk 'function lin(c) { c /= 255; return c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ^ 2.4 }
+         { n[NR] = $1; l[NR] = 0.2126 * lin($2) + 0.7152 * lin($3) + 0.0722 * lin($4)
+           if ($1 > most) { most = $1; bg = l[NR] } }
+         END { far = bg
+               for (i = 1; i <= NR; i++)
+                 if (n[i] >= 3 && (l[i] - bg) ^ 2 > (far - bg) ^ 2) far = l[i]
+               hi = far > bg ? far : bg; lo = far > bg ? bg : far
+               printf "%.2f\n", (hi + 0.05) / (lo + 0.05) }'
+}
+# Every text of the card and the lists read at 4.5 : 1 or more in a screenshot; prints each ratio
+# and keeps the lowest in lowest_contrast.
+check_contrast() {  # png palette-name
+  local part ratio line=""
+  lowest_contrast=21
+  for part in card_frame_title title_frame_title title_field_text actors_text synopsis_text \
+              option_label search_frame_title selected_row other_row favourites_heading; do
+    declare -n box=$part
+    ratio=$(contrast "$1" "${box[@]}")
+    unset -n box
+    line+=" $part $ratio"
+    awk -v r="$ratio" 'BEGIN { exit !(r >= 4.5) }' ||
+      fail "$part reads at $ratio : 1 under the $2 palette"
+    awk -v r="$ratio" -v l="$lowest_contrast" 'BEGIN { exit !(r < l) }' && lowest_contrast=$ratio
+  done
+  echo "contrast under the $2 palette:$line; lowest $lowest_contrast"
+}
+
 # --- The sample server, and the slow front on the demo's port --------------------------------------
-answers() { (exec 9<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 if answers "$port"; then
   echo "FAIL: something already listens on port $port (a running scripts/run.sh?)"
   exit 1
@@ -230,6 +229,11 @@ list_row_end() { echo "205 $((116 + 14 * $1))"; }
 # Parts of the window the pixel checks look at: a card field's text, a frame's title and the
 # titles list's heading.
 title_field_text=(236 51 120 13); title_frame_title=(230 35 60 11); titles_heading=(10 93 150 14)
+# ...and those whose text the contrast checks read: frame titles, card texts, an option's label,
+# the titles list's first (selected) and second rows, the favourites list's heading.
+card_frame_title=(222 12 120 14); search_frame_title=(6 12 140 14); actors_text=(597 47 150 50)
+synopsis_text=(232 268 300 40); option_label=(30 56 75 12)
+selected_row=(8 110 150 11); other_row=(8 124 150 11); favourites_heading=(8 257 150 14)
 
 # The film data the sample site holds for the films this run opens.
 source "$(dirname "$0")/person_run_films.sh"
@@ -287,7 +291,14 @@ wait_requests "/bus/resu\.php\?texto=$c_search_url&donde=1"
 wait_requests "/art/ver\.php\?art=$c1_id( |$|\")"
 wait_for "the busy window to go" idle
 wait_for "the card to show '$c1_title'" field_is "${title_field[@]}" "$c1_title"
+# The focus back in the search field, so that the copied title shows unselected; the pointer
+# off the window, off the texts measured.
+click "${search_field[@]}"
+xdotool mousemove 0 0
+sleep 0.3
 shot culturalia-card
+check_contrast "$last_shot" light
+lowest_light=$lowest_contrast
 got=$(copy_field "${title_field[@]}"); [ "$got" = "$c1_title" ] || fail "title field: '$got'"
 got=$(copy_field "${director_field[@]}"); [ "$got" = "$c1_director" ] || fail "director field: '$got'"
 got=$(copy_field "${genre_field[@]}"); [ "$got" = "$c1_genre" ] || fail "genre field: '$got'"
@@ -350,6 +361,73 @@ else
   shot hanging
 fi
 shot after-exit
+
+# --- 6. Once more under a dark desktop palette, from the keyboard ------------------------------
+# The palette of KDE's Breeze Dark, as a KDE desktop hands it to every Qt program: Qt's own KDE
+# theme reads it from kdeglobals. The search and the second hit go by keys alone: Return in the
+# search field, Tab to the titles list, Down, Return.
+step "again under a dark palette: search, Tab to the list, Down, Return"
+dark_config=$out/dark-home/.config
+mkdir -p "$dark_config"
+cat >"$dark_config/kdeglobals" <<'EOF_KDE'
+[Colors:Button]
+BackgroundNormal=49,54,59
+ForegroundNormal=252,252,252
+[Colors:Selection]
+BackgroundNormal=61,174,233
+ForegroundNormal=252,252,252
+[Colors:View]
+BackgroundNormal=35,38,41
+ForegroundNormal=252,252,252
+[Colors:Window]
+BackgroundNormal=49,54,59
+ForegroundNormal=252,252,252
+EOF_KDE
+(cd "$work" && unset QT_QPA_PLATFORM && HOME=$out/dark-home XDG_CONFIG_HOME=$dark_config \
+  XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 exec "$demo" >"$out/demo-dark.log" 2>&1) &
+demo_pid=$!
+pids+=($demo_pid)
+wait_for "the main window under the dark palette" main_window_shown || exit 1
+wid=$(main_window)
+tries=50 wait_for "the main window's frame centred" frame_centred "$wid"
+read -r main_x main_y main_w main_h <<<"$(client_place "$wid")"
+xdotool mousemove 0 0
+before=$(requests_so_far)
+typed "$c_search"
+keys Return
+requested_since() { tail -n +"$(($1 + 1))" "$log" | grep -qE "$2"; }
+wait_for "the cover of '$c1_title' asked for again" \
+  requested_since "$before" "/imatges/articulos/$c1_cover"
+wait_for "the busy window to go" idle
+sleep 0.3
+shot dark-card
+check_contrast "$last_shot" dark
+lowest_dark=$lowest_contrast
+unfocused=$last_shot
+keys Tab Tab
+sleep 0.3
+shot dark-list-focused
+# The focused list is framed in its text colour just inside its edge, below its last row.
+grey=$(darkest "$last_shot" 7 200 3 20)
+[ "$grey" -le 60 ] || fail "no focus mark on the focused titles list (darkest grey $grey)"
+grey=$(darkest "$unfocused" 7 200 3 20)
+[ "$grey" -ge 200 ] || fail "a focus mark on the titles list before it has the focus ($grey)"
+before=$(requests_so_far)
+keys Down
+sleep 0.5
+[ "$(requests_so_far)" = "$before" ] || fail "Down in the titles list loaded a film"
+keys Return
+wait_requests "/art/ver\.php\?art=$c2_id( |$|\")"
+wait_for "the busy window to go" idle
+wait_for "the card to show '$c2_title'" field_is "${title_field[@]}" "$c2_title"
+shot dark-second-hit
+step "leave with the window manager's close key"
+keys alt+F4
+if wait_for "the program to end after Alt+F4" demo_gone; then
+  wait "$demo_pid"; rc=$?
+  [ "$rc" = 0 ] || fail "the program ended with exit code $rc"
+fi
+echo "lowest contrast: $lowest_light : 1 under the light palette, $lowest_dark : 1 under the dark"
 
 # --- The credit, measured on this display ------------------------------------------------------
 # The main window's test on the same X server and window manager: the credit link's text, in the

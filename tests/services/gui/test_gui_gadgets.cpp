@@ -7,8 +7,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -444,6 +448,41 @@ TEST_F(GuiDialogs, MessageAskAnswersByItsButtons) {
     EXPECT_TRUE(answer == kAnswerYes || answer == kAnswerNo);
   }
   EXPECT_TRUE(TakeAll().empty());
+}
+
+// The toolkit's own dialogs read in Spanish whatever the locale (the tests run under C.UTF-8):
+// each is rendered to a PNG, the texts of its buttons and labels are read, and it is closed.
+TEST_F(GuiDialogs, TheToolkitsOwnDialogsSpeakSpanish) {
+  OpenShown(1);
+  QDir().mkpath(TEST_OUTPUT_DIR);
+  QStringList texts;
+  auto readAndClose = [&texts](const QString& png) {
+    auto* look = new QTimer;
+    QObject::connect(look, &QTimer::timeout, [look, &texts, png] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      look->deleteLater();
+      look->stop();
+      dialog->grab().save(QStringLiteral(TEST_OUTPUT_DIR) + png);
+      texts.clear();
+      for (auto* b : dialog->findChildren<QAbstractButton*>())
+        if (b->isVisible()) texts << b->text().remove('&');
+      for (auto* l : dialog->findChildren<QLabel*>())
+        if (l->isVisible()) texts << l->text().remove('&');
+      dialog->reject();
+    });
+    look->start(50);
+  };
+  readAndClose("/gui_dialog_save.png");
+  SaveFileDialog("Elige nombre de archivo a grabar"_t, "Portada.jpg"_t, "jpg (*.jpg)|*.*"_t, 0);
+  for (const char* t : {"Guardar", "Cancelar", "Ver en:", "Nombre de fichero:"})
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(t))) << t << ": " << texts.join('|').toStdString();
+  readAndClose("/gui_dialog_print.png");
+  QPrinter printer;
+  QPrintDialog print(&printer);
+  print.exec();
+  for (const char* t : {"Imprimir", "Cancelar", "Propiedades"})
+    EXPECT_TRUE(texts.contains(QString::fromUtf8(t))) << t << ": " << texts.join('|').toStdString();
 }
 
 TEST_F(GuiDialogs, SaveFileDialogProposesTheNameAndLeavesTheWorkingDirectory) {

@@ -1,10 +1,10 @@
 #pragma once
 // Answers the next print dialog as a person would, with real keys and clicks: either Escape, or
-// "Print to File (PDF)" chosen in the printer list, the output file typed into the file field
-// and the Print button clicked. The answer waits (inside the dialog's own event loop) until the
-// dialog is the active modal window; it stops waiting when it goes out of scope, so an answer
-// that found no dialog cannot leak into a later test. Header-only, for the printing and card
-// tests.
+// "Imprimir a archivo (PDF)" chosen in the printer list, the output file typed into the file
+// field and the "Imprimir" button clicked (the dialog speaks the program's Spanish). The answer
+// waits (inside the dialog's own event loop) until the dialog is the active modal window; it
+// stops waiting when it goes out of scope, so an answer that found no dialog cannot leak into a
+// later test. Header-only, for the printing and card tests.
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -25,7 +25,7 @@ class PrintDialogAnswer {
   static std::unique_ptr<PrintDialogAnswer> Cancel() {
     return std::unique_ptr<PrintDialogAnswer>(new PrintDialogAnswer(QString(), false));
   }
-  // "Print to File (PDF)" into the given file (which should not exist yet: the dialog would
+  // "Imprimir a archivo (PDF)" into the given file (which should not exist yet: the dialog would
   // ask before replacing it).
   static std::unique_ptr<PrintDialogAnswer> PrintToPdf(const QString& file) {
     return std::unique_ptr<PrintDialogAnswer>(new PrintDialogAnswer(file, true));
@@ -71,7 +71,7 @@ class PrintDialogAnswer {
     }
     if (auto* printers = dialog->findChild<QComboBox*>("printers")) {
       for (int i = 0; i < printers->count(); ++i) printerChoices_ += printers->itemText(i) + ";";
-      const int pdf = printers->findText("Print to File (PDF)");
+      const int pdf = printers->findText("Imprimir a archivo (PDF)");
       printers->setFocus();
       // Walk the list with the arrow keys to the PDF entry.
       for (int guard = 0; pdf >= 0 && printers->currentIndex() != pdf && guard < 64; ++guard)
@@ -89,7 +89,7 @@ class PrintDialogAnswer {
       QTest::keyClicks(copies, QString::number(copies_));
     }
     for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
-      if (button->text().remove('&') == "Print") {
+      if (button->text().remove('&') == "Imprimir") {
         QTest::mouseClick(button, Qt::LeftButton);
         return;
       }

@@ -1,5 +1,5 @@
 // The printer and drawing services: no printer before a choice, the print dialog answered as a
-// person would (Qt's "Print to File (PDF)"), the current printer released before each choice,
+// person would (Qt's "Imprimir a archivo (PDF)"), the current printer released before each choice,
 // text placed by its top-left corner on an opaque white background and pictures at their own
 // size on the paper, and the drawing calls' answers on any output.
 #include <gtest/gtest.h>
