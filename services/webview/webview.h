@@ -46,7 +46,8 @@ enum class WebViewEnd {
   kRedirectRefused,   // a redirect from https down to http, or to an address that is no web page
   kTooManyRedirects,  // more redirects than a load follows
   kNoSecureChannel,   // the https handshake failed (a certificate not trusted, too)
-  kBadAnswer,         // an answer that is not HTTP, or a compressed body that does not inflate
+  kBadAnswer,         // a malformed answer, or a compressed body that does not inflate (or
+                      // inflates suspiciously far past the size limit: a compression bomb)
   kBadAddress,        // the address is no URL
 };
 struct WebViewOutcome {

@@ -37,7 +37,8 @@ const SiteFilm kFilmC{"103", "Viridiana", "Luis Bu\xF1uel", "Silvia Pinal", ""};
 
 const std::string kSavedFavourites = "El sur#1234#C\r\nBlade Runner (1982)#tt0083658#I\r\n";
 const QString kSaveFailedText = QStringLiteral("No se pudo guardar la lista de favoritos.\n\nfavoritos.ini");
-const QString kSearchFailed = QString::fromUtf8("No se pudo completar la búsqueda (CULTURALIA).\n\n");
+const QString kSearchFailed =
+    QString::fromUtf8("No se pudo completar la búsqueda (CULTURALIA).\n\n");
 const QString kFilmFailed =
     QString::fromUtf8("No se pudieron cargar los datos de la película (CULTURALIA).\n\n");
 

@@ -39,7 +39,7 @@ void ServeChain(testsupport::TestServer& server) {
   for (int i = 1; i <= kHops; ++i) {
     testsupport::Reply reply;
     reply.status = 302;
-    reply.body = "<html><body>Movido a otra direcci\xF3n, movido a otra direcci\xF3n.</body></html>";
+    reply.body = "<html><body>Movido a otra direcci\xF3n.</body></html>";
     reply.headers.emplace_back("Location", i == kHops ? "/end" : "/hop" + std::to_string(i + 1));
     server.Route("/hop" + std::to_string(i), reply);
   }

@@ -189,10 +189,12 @@ class TwoSchemeServer {
       }
       const std::string sts = "Strict-Transport-Security: max-age=600\r\n";
       const std::string down = "http://127.0.0.1:" + std::to_string(port_) + "/second";
-      const std::string reply =
-          target == "/hop"    ? Answer("302 Found", sts + "Location: " + Address("http", "/second") + "\r\n", "hop")
-          : target == "/down" ? Answer("302 Found", sts + "Location: " + down + "\r\n", "down")
-                              : Answer("200 OK", sts, "secure " + target);
+      const std::string to = target == "/hop"    ? Address("http", "/second")
+                             : target == "/down" ? down
+                                                 : "";
+      const std::string reply = to.empty()
+                                    ? Answer("200 OK", sts, "secure " + target)
+                                    : Answer("302 Found", sts + "Location: " + to + "\r\n", "");
       SSL_write(ssl, reply.data(), static_cast<int>(reply.size()));
       SSL_shutdown(ssl);
     }

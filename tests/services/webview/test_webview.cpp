@@ -224,7 +224,7 @@ TEST_F(Fetcher, BodiesAreBytesCutAtTheFirstZeroAndErrorPagesAreNoDocuments) {
       {"/high", Page("Pel\xED" "culas \x80\xFF"), "Pel\xED" "culas \x80\xFF",
        {WebViewEnd::kDocument, 200}},
       {"/empty", Page(""), "", {WebViewEnd::kDocument, 200}},
-      {"/moved", Page("<html>see other</html>", 304), "", {WebViewEnd::kDocument, 304}},
+      {"/unchanged", Page("", 304), "", {WebViewEnd::kDocument, 304}},
       {"/missing", Page("<html>no existe</html>", 404), "", {WebViewEnd::kHttpError, 404}},
       {"/broken", Page("<html>error</html>", 500), "", {WebViewEnd::kHttpError, 500}},
       {"/busy", Page("<html>vuelva luego</html>", 503), "", {WebViewEnd::kHttpError, 503}},
