@@ -19,9 +19,12 @@ void SetWindowShown(int window, unsigned char hide) {
   FlushEvents();
 }
 
+Text CurrentSourceTag() {
+  return program.currentSource == kSourceCulturalia ? "(CULTURALIA)"_t : "(IMDB)"_t;
+}
+
 void BusyMessage(unsigned char show, const Text& text) {
-  const Text message = text + program.lineBreak +
-                       (program.currentSource == kSourceCulturalia ? "(CULTURALIA)"_t : "(IMDB)"_t);
+  const Text message = text + program.lineBreak + CurrentSourceTag();
   if (show == 1) {
     GadgetSetEnabled(kTitlesList, false);
     OpenBusyWindow();

@@ -11,6 +11,8 @@
 // locks the main window against input; or (show 0) unlocks the main window and hides it again.
 // Made anew each time it is shown.
 void BusyMessage(unsigned char show, const Text& text);
+// The current source's tag as the busy window shows it: "(CULTURALIA)" or "(IMDB)".
+Text CurrentSourceTag();
 // Hides (hide 1) or shows a window, then drops the events that are waiting.
 void SetWindowShown(int window, unsigned char hide);
 NativeHandle OpenBusyWindow();

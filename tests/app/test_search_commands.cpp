@@ -41,6 +41,7 @@
 #include "sources/hosts.h"
 #include "sources/sources.h"
 #include "tests/support/app_fixture.h"
+#include "tests/support/dialogs.h"
 #include "tests/support/test_server.h"
 
 namespace fs = std::filesystem;
@@ -531,30 +532,37 @@ TEST_F(FavouriteLoads, AFavouriteLoadsFromItsOwnLetterWhicheverOptionIsChecked) 
   ExpectIdleWindows();
 }
 
-TEST_F(SearchCommands, AnEmptySearchPageLoadsNoFilm) {
+TEST_F(SearchCommands, ASearchPageThatDoesNotComeIsToldAndOneWithoutHitsIsNot) {
   Search("Alien", false);
   ASSERT_EQ(ListCount(kTitlesList), 5);
   ASSERT_EQ(GadgetGetText(kTitleField), "El sur");
   web_.ClearRequests();
   watch_.Clear();
 
-  // The search host is down: the page comes back empty. The old hits may stay, but the first of
-  // them is not loaded again.
+  // The search host is down: the page does not come, which is told. The old hits stay, but the
+  // first of them is not loaded again.
   sourceHosts().culturaliaDomain = "127.0.0.1:" + std::to_string(DeadPort());
-  Search("Aliens", false);
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    Search("Aliens", false);
+    ASSERT_EQ(answers.seen().size(), 1u);
+    EXPECT_EQ(answers.seen()[0].caption, "Error");
+  }
   EXPECT_TRUE(web_.Targets().empty());
   EXPECT_TRUE(program.pageText.empty());
+  EXPECT_EQ(ListCount(kTitlesList), 5);
   EXPECT_EQ(GadgetGetText(kTitleField), "El sur");
   ExpectIdleWindows();
   ExpectSearchFieldReady();
 
-  // A page without hits (here the server's 404 page) empties the list and loads nothing.
+  // A page without hits empties the list and loads nothing, without a word.
   sourceHosts().culturaliaDomain = domain_.Host();
-  testsupport::Reply notFound;
-  notFound.status = 404;
-  notFound.body = "<html><body>No encontrado</body></html>";
-  domain_.Route("/bus/resu.php?texto=Nada&donde=1", notFound);
-  Search("Nada", true);
+  domain_.Route("/bus/resu.php?texto=Nada&donde=1", {.body = "<html><body>Nada</body></html>"});
+  {
+    DialogAnswers none({});
+    Search("Nada", true);
+    EXPECT_TRUE(none.seen().empty());
+  }
   EXPECT_EQ(domain_.CountTargets("texto=Nada"), 1);
   EXPECT_EQ(ListCount(kTitlesList), 0);
   EXPECT_TRUE(web_.Targets().empty());
@@ -564,9 +572,18 @@ TEST_F(SearchCommands, AnEmptySearchPageLoadsNoFilm) {
 TEST_F(SearchCommands, WithTheServersDownASearchShowsNoFilm) {
   const std::string dead = "127.0.0.1:" + std::to_string(DeadPort());
   PointHostsAt(dead, dead, dead);
-  Search("Alien", false);
-  Choose(kImdbOption);
-  Search("Blade Runner", true);
+  {
+    // One box a search, naming its source.
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk), DialogAnswers::Button(kAnswerOk)});
+    Search("Alien", false);
+    Choose(kImdbOption);
+    Search("Blade Runner", true);
+    ASSERT_EQ(answers.seen().size(), 2u);
+    EXPECT_TRUE(answers.seen()[0].text.startsWith(
+        QString::fromUtf8("No se pudo completar la búsqueda (CULTURALIA).")));
+    EXPECT_TRUE(answers.seen()[1].text.startsWith(
+        QString::fromUtf8("No se pudo completar la búsqueda (IMDB).")));
+  }
   EXPECT_EQ(ListCount(kTitlesList), 0);
   for (int field : {kTitleField, kGenreField, kNationalityField, kDirectorField,
                     kMoralRatingField, kRatingField}) {
@@ -620,7 +637,11 @@ TEST_F(SearchCommands, TheCopyIsThePageThatWasLoadedWhole) {
   // A film page that does not come leaves no copy of an older one behind.
   const std::string dead = "127.0.0.1:" + std::to_string(DeadPort());
   sourceHosts().culturalia = dead;
-  ClickRow(kTitlesList, 1);
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    ClickRow(kTitlesList, 1);
+    EXPECT_EQ(answers.seen().size(), 1u);
+  }
   EXPECT_FALSE(app().FileExists(kFilmPageCopy));
   EXPECT_EQ(GadgetGetText(kTitleField), "El sur");
 }

@@ -219,10 +219,18 @@ TEST_F(FavouritesEndToEnd, AFavouriteOpensFromItsOwnSourceWhicheverIsChosen) {
   EXPECT_EQ(program.currentSource, kSourceImdb);
   EXPECT_FALSE(app().Widget(kSaveCoverButton)->isEnabled());
 
-  // The letter is compared exactly: a "c" is no Culturalia letter, and the film is asked of IMDb.
+  // The letter is compared exactly: a "c" is no Culturalia letter, and the film is asked of IMDb,
+  // which has no such title.
   Click(kCulturaliaOption);
   site_.server.ClearRequests();
-  ClickRow(kFavouritesList, 0);
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    ClickRow(kFavouritesList, 0);
+    ASSERT_EQ(answers.seen().size(), 1u);
+    EXPECT_EQ(answers.seen()[0].text,
+              Q("No se pudieron cargar los datos de la película (IMDB).\n\n"
+                "El sitio respondió con el error 404."));
+  }
   EXPECT_EQ(site_.server.Targets(),
             (std::vector<std::string>{"/title/2002"}));
   EXPECT_TRUE(Checked(app(), kImdbOption));

@@ -73,6 +73,9 @@ void DialogAnswers::Try() {
   DialogSeen seen;
   seen.caption = dialog->windowTitle();
   seen.applicationModal = dialog->windowModality() == Qt::ApplicationModal;
+  for (const QWidget* window : QApplication::topLevelWidgets()) {
+    if (window != dialog && window->isVisible()) seen.otherWindows << window->windowTitle();
+  }
   auto* box = qobject_cast<QMessageBox*>(dialog);
   auto* files = qobject_cast<QFileDialog*>(dialog);
   QLineEdit* nameField = nullptr;

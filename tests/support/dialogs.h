@@ -41,6 +41,7 @@ struct DialogSeen {
   bool confirmsOverwrite = false;  // file dialog: would ask before replacing a file
   bool nativeDialog = false;       // file dialog: a native dialog (tests cannot drive it)
   bool applicationModal = false;
+  QStringList otherWindows;    // the titles of the other top-level windows shown with it
   bool unexpected = false;     // no step was left for it
   bool buttonMissing = false;  // the step's button was not in the box (the first was clicked)
 };

@@ -2,11 +2,14 @@
 
 #include <httplib.h>
 
+#include <chrono>
+
 #include <QBuffer>
 #include <QColor>
 #include <QImage>
 #include <QPainter>
 
+#include "services/webview/webview.h"
 #include "sources/hosts.h"
 
 namespace whole {
@@ -80,6 +83,20 @@ FaultSite::FaultSite() : server_(std::make_unique<httplib::Server>()) {
           "text/html; charset=windows-1252");
       return;
     }
+    if (fault == Fault::kServerError) {
+      // An error page that carries the markers of the page asked for, as a site's may.
+      response.status = 500;
+      response.set_content("<html><body><h1>Error interno</h1>"
+                           "<a href='../art/ver.php?art=999'>Error </a><br>"
+                           "<font class='titulo2'>Error del servidor</font><br></body></html>",
+                           "text/html; charset=windows-1252");
+      return;
+    }
+    if (fault == Fault::kStall) {
+      // The program gives up at its idle limit; the answer comes too late for anyone.
+      std::this_thread::sleep_for(std::chrono::milliseconds(FetchLimits().idleMilliseconds + 500));
+    }
+    if (fault == Fault::kNoHits) films.clear();
 
     std::string body;
     std::string type = "text/html; charset=windows-1252";

@@ -1,8 +1,9 @@
 #pragma once
 // A small Culturalia-shaped site on a loopback port for the fault tests, whose answers can be
 // made to fail on purpose: a page can be cut off halfway with the connection dropped (the server
-// then stops listening, as a server that dies does), and any path can answer an HTML error page.
-// Every request target is recorded in arrival order.
+// then stops listening, as a server that dies does), any path can answer an HTML error page (404
+// or 500) or hold its answer past the program's idle limit, and the search page can list no
+// film. Every request target is recorded in arrival order.
 //
 // Pages follow the markers the program reads: a search page of result links
 // "href='../art/ver.php?art=<id>'>Title </a>", film pages with the titulo2/titulo3 labels, and
@@ -31,7 +32,7 @@ struct SiteFilm {
 
 class FaultSite {
  public:
-  enum class Fault { kNone, kDieMidway, kHtmlError };
+  enum class Fault { kNone, kDieMidway, kHtmlError, kServerError, kStall, kNoHits };
 
   FaultSite();
   ~FaultSite();

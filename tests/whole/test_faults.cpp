@@ -1,10 +1,12 @@
-// The whole program against faults of the network and of the disk: a server that dies or stalls
-// in the middle of a film page, a cover address that answers an HTML error page, a working
-// folder that turns read-only before "Salvar" and before a cover download, a favourites file
-// that is a folder, and a disk that fills up while saving. In every case the program goes on
-// taking input, shows the message it has for that fault if any, and the last saved favourites
-// stay on disk byte for byte. These tests are built with short fetch limits (4 s in all, 1.5 s
-// without a byte; tests/CMakeLists.txt), so a stalled server costs seconds.
+// The whole program against faults of the network and of the disk: a search or film page that
+// does not come (no server, an error status, a server that dies or stalls in the middle), a
+// search page without hits, a cover address that answers an HTML error page, a working folder
+// that turns read-only before "Salvar" and before a cover download, a favourites file that is a
+// folder, and a disk that fills up while saving. In every case the program goes on taking input,
+// shows the message it has for that fault if any, the list and the card show nothing of a page
+// that did not come, and the last saved favourites stay on disk byte for byte. These tests are
+// built with short fetch limits (4 s in all, 1.5 s without a byte; tests/CMakeLists.txt), so a
+// stalled server costs seconds.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -36,6 +38,10 @@ const SiteFilm kFilmC{"103", "Viridiana", "Luis Bu\xF1uel", "Silvia Pinal", ""};
 
 const std::string kSavedFavourites = "El sur#1234#C\r\nBlade Runner (1982)#tt0083658#I\r\n";
 const QString kSaveFailedText = QStringLiteral("No se pudo guardar la lista de favoritos.\n\nfavoritos.ini");
+const QString kSearchFailed =
+    QString::fromUtf8("No se pudo completar la búsqueda (CULTURALIA).\n\n");
+const QString kFilmFailed =
+    QString::fromUtf8("No se pudieron cargar los datos de la película (CULTURALIA).\n\n");
 
 // Every test starts with the site's films and covers, and the source hosts pointed at it.
 class WholeFaults : public ::testing::Test {
@@ -66,13 +72,23 @@ class WholeFaults : public ::testing::Test {
 
 std::string FieldText(int gadget) { return GadgetGetText(gadget); }
 
-// The Error box of a failed save was shown once and answered.
-void ExpectSaveFailedBox(const DialogAnswers& answers) {
+// One Error box with the text was shown, over no busy window, and answered.
+void ExpectErrorBox(const DialogAnswers& answers, const QString& text) {
   ASSERT_EQ(answers.seen().size(), 1u);
   EXPECT_EQ(answers.seen()[0].caption, QStringLiteral("Error"));
-  EXPECT_EQ(answers.seen()[0].text, kSaveFailedText);
+  EXPECT_EQ(answers.seen()[0].text, text);
   EXPECT_EQ(answers.seen()[0].icon, QMessageBox::Critical);
   EXPECT_FALSE(answers.seen()[0].unexpected);
+  EXPECT_FALSE(answers.seen()[0].otherWindows.contains(QStringLiteral("Procesando...")));
+}
+
+void ExpectSaveFailedBox(const DialogAnswers& answers) { ExpectErrorBox(answers, kSaveFailedText); }
+
+// A port on 127.0.0.1 that nothing listens on.
+int ClosedPort() {
+  testsupport::RawTestServer gone([](testsupport::RawTestServer::Connection&,
+                                     const testsupport::RawTestServer&) {});
+  return gone.Port();
 }
 
 // --- The network ------------------------------------------------------------------------------
@@ -85,7 +101,12 @@ TEST_F(WholeFaults, AServerThatDiesHalfwayThroughAFilmPageLeavesTheShownCardAndT
 
   // The next film page is cut off in the middle and the server goes away.
   site_.SetFault("/art/ver.php", FaultSite::Fault::kDieMidway);
-  whole::ClickHit(*app, 1);
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    whole::ClickHit(*app, 1);
+    ExpectErrorBox(answers, kFilmFailed + QString::fromUtf8(
+                                              "La conexión con el sitio se cortó antes de terminar."));
+  }
   EXPECT_FALSE(site_.Listening());
   EXPECT_TRUE(whole::Idle(*app));
   // Nothing of the half page reaches the card: it still shows the film before.
@@ -128,7 +149,11 @@ TEST_F(WholeFaults, AServerThatStallsHalfwayThroughAFilmPageIsLeftAtTheIdleLimit
   auto app = Start();
 
   const auto start = std::chrono::steady_clock::now();
-  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("Viridiana"));
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("Viridiana"));
+    ExpectErrorBox(answers, kFilmFailed + QString::fromUtf8("El sitio no respondió a tiempo."));
+  }
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   RecordProperty("search_and_stalled_load_seconds", std::to_string(seconds));
 
@@ -165,7 +190,12 @@ TEST_F(WholeFaults, AFilmPageCutShortOfItsLengthByAClosedConnectionFillsNoCard) 
   });
   testsupport::PointSourceHostsAt(cutting.Host());
   auto app = Start();
-  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("Viridiana"));
+  {
+    DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+    whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("Viridiana"));
+    ExpectErrorBox(answers, kFilmFailed + QString::fromUtf8(
+                                              "La conexión con el sitio se cortó antes de terminar."));
+  }
   EXPECT_TRUE(whole::Idle(*app));
   ASSERT_EQ(ListCount(kTitlesList), 1);
   EXPECT_EQ(FieldText(kTitleField), "...") << "a card was filled from half a page";
@@ -175,7 +205,11 @@ TEST_F(WholeFaults, AFilmPageCutShortOfItsLengthByAClosedConnectionFillsNoCard) 
 TEST_F(WholeFaults, ACoverAddressAnsweringAnHtmlErrorPageShowsTheCardWithoutAPicture) {
   site_.SetFault("/imatges/", FaultSite::Fault::kHtmlError);
   auto app = Start();
-  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  {
+    DialogAnswers none({});  // a cover that does not come is no failed lookup
+    whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+    EXPECT_TRUE(none.seen().empty());
+  }
 
   EXPECT_TRUE(whole::Idle(*app));
   EXPECT_EQ(FieldText(kTitleField), kFilmA.title);
@@ -196,6 +230,75 @@ TEST_F(WholeFaults, ACoverAddressAnsweringAnHtmlErrorPageShowsTheCardWithoutAPic
   whole::ClickHit(*app, 1);
   EXPECT_EQ(whole::ReadFileBytes(app->dir() / "portada.jpg"), coverB_);
   EXPECT_NE(GadgetGetState(kCoverBox), 0);
+}
+
+// After a search that loaded the first film, one more lookup meets a fault: the box it gives
+// (none for what is no failure), and what the titles list and the card show afterwards. The
+// server's error page carries a hit's and a title's markers, which must reach neither.
+TEST_F(WholeFaults, ALookupWhosePageDoesNotComeIsToldOnceAndChangesNothing) {
+  struct Row {
+    const char* name;
+    const char* path;  // whose answers fail; "" for no server on the port at all
+    FaultSite::Fault fault;
+    bool clickHit;  // the film page of a click on the second hit, else a new search's page
+    QString box;    // the Error box's text, empty for none
+    int titles;     // rows of the titles list afterwards
+  };
+  const Row rows[] = {
+      {"no server", "", FaultSite::Fault::kNone, false,
+       kSearchFailed + QString::fromUtf8("El sitio no acepta conexiones en este momento."), 3},
+      {"500 on the search", "/bus/", FaultSite::Fault::kServerError, false,
+       kSearchFailed + QString::fromUtf8("El sitio respondió con el error 500."), 3},
+      {"500 on the film page", "/art/", FaultSite::Fault::kServerError, true,
+       kFilmFailed + QString::fromUtf8("El sitio respondió con el error 500."), 3},
+      {"a search page without hits", "/bus/", FaultSite::Fault::kNoHits, false, "", 0},
+      {"a search stalled past the idle limit", "/bus/", FaultSite::Fault::kStall, false,
+       kSearchFailed + QString::fromUtf8("El sitio no respondió a tiempo."), 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    auto app = Start();
+    whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+    ASSERT_EQ(FieldText(kTitleField), kFilmA.title);
+    const std::string copy = whole::ReadFileBytes(app->dir() / "_SELECCIONADA.HTM");
+    ASSERT_EQ(copy, FaultSite::FilmPage(kFilmA));
+
+    if (*row.path == '\0') {
+      testsupport::PointSourceHostsAt("127.0.0.1:" + std::to_string(ClosedPort()));
+    } else {
+      site_.SetFault(row.path, row.fault);
+    }
+    std::vector<DialogAnswers::Step> steps;
+    if (!row.box.isEmpty()) steps.push_back(DialogAnswers::Button(kAnswerOk));
+    {
+      DialogAnswers answers(steps);
+      if (row.clickHit) {
+        whole::ClickHit(*app, 1);
+      } else {
+        whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("otra"));
+      }
+      if (row.box.isEmpty()) {
+        EXPECT_TRUE(answers.seen().empty());
+      } else {
+        ExpectErrorBox(answers, row.box);
+      }
+    }
+    EXPECT_TRUE(whole::Idle(*app));
+    EXPECT_EQ(ListCount(kTitlesList), row.titles);
+    if (row.titles > 0) {
+      EXPECT_EQ(ListCellText(kTitlesList, 0, 0), kFilmA.title);
+    }
+    // The card as it was: nothing of the page that did not come, no other film loaded.
+    EXPECT_EQ(FieldText(kTitleField), kFilmA.title);
+    EXPECT_EQ(FieldText(kDirectorField), kFilmA.director);
+    if (row.clickHit) {
+      EXPECT_FALSE(fs::exists(app->dir() / "_SELECCIONADA.HTM"));
+    } else {
+      EXPECT_EQ(whole::ReadFileBytes(app->dir() / "_SELECCIONADA.HTM"), copy);
+    }
+    site_.SetFault(row.path, FaultSite::Fault::kNone);
+    site_.UseForSources();
+  }
 }
 
 // --- The disk ---------------------------------------------------------------------------------

@@ -86,8 +86,9 @@ struct Certificate {
 
 // One loopback port for both schemes: a connection whose first byte opens a TLS handshake is
 // served over TLS, any other as plain HTTP. Plain requests are sent to https on the same port;
-// TLS answers carry the Strict-Transport-Security header, and "/hop" redirects to the plain
-// address of "/second". One request per connection.
+// TLS answers carry the Strict-Transport-Security header; "/hop" redirects to the plain
+// address of "/second" on this host, "/down" to the same on 127.0.0.1, a host no policy covers.
+// One request per connection.
 class TwoSchemeServer {
  public:
   explicit TwoSchemeServer(const Certificate& certificate) {
@@ -187,10 +188,13 @@ class TwoSchemeServer {
         secure_.push_back(target);
       }
       const std::string sts = "Strict-Transport-Security: max-age=600\r\n";
-      const std::string reply =
-          target == "/hop"
-              ? Answer("302 Found", sts + "Location: " + Address("http", "/second") + "\r\n", "hop")
-              : Answer("200 OK", sts, "secure " + target);
+      const std::string down = "http://127.0.0.1:" + std::to_string(port_) + "/second";
+      const std::string to = target == "/hop"    ? Address("http", "/second")
+                             : target == "/down" ? down
+                                                 : "";
+      const std::string reply = to.empty()
+                                    ? Answer("200 OK", sts, "secure " + target)
+                                    : Answer("302 Found", sts + "Location: " + to + "\r\n", "");
       SSL_write(ssl, reply.data(), static_cast<int>(reply.size()));
       SSL_shutdown(ssl);
     }
@@ -242,10 +246,13 @@ TEST(StrictTransport, AKnownHostIsAskedOverHttpsOnly) {
     EXPECT_EQ(Load(server.Address("https", "/hop")), "secure /second");
     DownloadToFile(server.Address("http", "/third"), file.string());
     EXPECT_EQ(ReadFileBytes(file), "secure /third");
+    // A redirect from https down to http on a host no policy covers is refused.
+    EXPECT_EQ(Load(server.Address("https", "/down")), "");
+    EXPECT_EQ(WebViewResult(kView).end, WebViewEnd::kRedirectRefused);
 
     EXPECT_EQ(server.Plain(), std::vector<std::string>{"/first"});
-    EXPECT_EQ(server.Secure(),
-              (std::vector<std::string>{"/first", "/second", "/hop", "/second", "/third"}));
+    EXPECT_EQ(server.Secure(), (std::vector<std::string>{"/first", "/second", "/hop", "/second",
+                                                         "/third", "/down"}));
   }
   std::filesystem::remove(file);
   WindowClose(kWindow);
