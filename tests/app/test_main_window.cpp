@@ -305,6 +305,38 @@ TEST_F(MainWindow, AScreenReaderHearsWhatEachGadgetIs) {
   EXPECT_EQ(table->selectedCellCount(), 2);
 }
 
+// What a screen reader is told as the keys move through a list: each row reached, as the
+// focused and as the selected cell. The list's view tells of a cell by its number among all the
+// model's columns, where the table above numbers the shown ones. Qt's views tell only while a
+// reader listens through the desktop's bridge (AT-SPI): the runs on a real display have one
+// (tests/x11/platform_run.sh); the offscreen platform has none.
+TEST_F(MainWindow, AScreenReaderIsToldOfEachRowTheKeysReach) {
+  if (!QAccessible::isActive()) GTEST_SKIP() << "no screen reader's bridge on this platform";
+  for (const char* row : {"Alien\n1187\nC", "Brazil\n68\nI", "Casablanca\n34\nC"})
+    ListAddRow(kTitlesList, -1, Text(row));
+  QWidget* main = app().Window(kMainWindow);
+  main->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+  static QStringList focused, selected;
+  focused.clear();
+  selected.clear();
+  const auto previous = QAccessible::installUpdateHandler([](QAccessibleEvent* e) {
+    QStringList* told = e->type() == QAccessible::Focus          ? &focused
+                        : e->type() == QAccessible::SelectionAdd ? &selected
+                                                                 : nullptr;
+    if (told != nullptr && e->child() >= 0)
+      *told << e->accessibleInterface()->text(QAccessible::Name);
+  });
+  QWidget* list = app().Widget(kTitlesList);
+  list->setFocus();  // the first row becomes the current one
+  ListSelectRow(kTitlesList, 0, true);
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_Down);
+  QAccessible::installUpdateHandler(previous);
+  EXPECT_EQ(focused.join('|').toStdString(), "Alien|Brazil|Casablanca");
+  EXPECT_EQ(selected.join('|').toStdString(), "Alien|Brazil|Casablanca");
+}
+
 TEST_F(MainWindow, SearchFieldHasTheFocusWithItsTextSelected) {
   auto* field = qobject_cast<QLineEdit*>(app().Widget(kSearchField));
   ASSERT_NE(field, nullptr);
