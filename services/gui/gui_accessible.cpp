@@ -201,7 +201,7 @@ class GuardedAccessible : public QAccessibleInterface,
     const ShownColumns columns(real_);
     QList<int> shown;
     for (int column : Table()->selectedColumns())
-      if (columns.ToReader(column) >= 0) shown.append(columns.ToReader(column));
+      if (const int c = columns.ToReader(column); c >= 0) shown.append(c);
     return shown;
   }
   QList<int> selectedRows() const override { return Table()->selectedRows(); }
