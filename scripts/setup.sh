@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   poppler-utils
   xvfb openbox x11-utils xdotool xclip imagemagick weston
+  dbus-daemon dbus-bin at-spi2-core
   cppcheck clang-tidy dpkg-dev file desktop-file-utils lintian appstream
 )
 

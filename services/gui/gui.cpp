@@ -126,6 +126,11 @@ class ClientWindow : public QWidget {
     p.fillRect(rect(), back_);
   }
   bool event(QEvent* e) override {
+    if (e->type() == QEvent::Show && windowHandle() != nullptr && !watchingStates_) {
+      // A title bar asks for a state through the window, before the window system has it.
+      watchingStates_ = true;
+      connect(windowHandle(), &QWindow::windowStateChanged, this, [this] { KeepNormalSize(); });
+    }
     if (e->type() == QEvent::Show && centrePending_ && windowHandle() != nullptr)
       windowHandle()->installEventFilter(this);
     return QWidget::event(e);
@@ -164,12 +169,20 @@ class ClientWindow : public QWidget {
   // window's flags), a compositor's key, a window manager's menu. A Wayland compositor then
   // expects the next frame at the size it gave, and ends the connection (and so the program)
   // when a fixed-size window cannot draw one. The window goes off screen before it draws again
-  // and comes back in its normal state, as a new window the compositor has agreed nothing with.
+  // and comes back in its normal state, as a new window the compositor has agreed nothing with,
+  // at its own size again if the window system had already given it the large one. It goes as
+  // the title bar asks, before the compositor answers: once the compositor's answer is in, Qt
+  // may draw a frame at once, before the window hears of its new state.
   void KeepNormalSize() {
     const Qt::WindowStates large = Qt::WindowMaximized | Qt::WindowFullScreen;
-    if ((windowState() & large) == 0 || minimumSize() != maximumSize() || !isVisible()) return;
+    QWindow* window = windowHandle();
+    const Qt::WindowStates asked =
+        windowState() | (window != nullptr ? window->windowStates() : Qt::WindowStates());
+    if ((asked & large) == 0 || minimumSize() != maximumSize() || !isVisible()) return;
     hide();
     setWindowState(windowState() & ~large);
+    if (window != nullptr) window->setWindowStates(window->windowStates() & ~large);
+    resize(minimumSize());
     show();
   }
 
@@ -177,6 +190,7 @@ class ClientWindow : public QWidget {
   QColor back_;
   bool closing_ = false;
   bool centrePending_ = false;
+  bool watchingStates_ = false;
   QTimer fitLater_;
 };
 

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
 
@@ -35,6 +36,7 @@ class GridDelegate : public QStyledItemDelegate {
 class ListView : public QTreeWidget {
  public:
   ListView(int number, QWidget* parent) : QTreeWidget(parent), number_(number) {}
+  bool tellingInModelColumns() const { return telling_; }
 
   // A row takes a click anywhere along it: right of the last column as well, where the columns
   // do not reach the list's right edge (160 + 0 + 30 of 206 pixels). That strip answers as the
@@ -48,6 +50,17 @@ class ListView : public QTreeWidget {
   }
 
  protected:
+  // Qt's view tells a screen reader of the current and the selected cell by the cell's index
+  // among the list's accessible children, counted over all of its model's columns; the list's
+  // accessible table counts the shown columns only, except while the view tells.
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
+    const QScopedValueRollback telling(telling_, true);
+    QTreeWidget::currentChanged(current, previous);
+  }
+  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override {
+    const QScopedValueRollback telling(telling_, true);
+    QTreeWidget::selectionChanged(selected, deselected);
+  }
   // The list with the keyboard focus is framed inside its edge in its text colour, so that the
   // focus shows on an empty list too (the style's own mark is on the current row only).
   void paintEvent(QPaintEvent* e) override {
@@ -88,6 +101,7 @@ class ListView : public QTreeWidget {
  private:
   int number_;
   bool inDoubleClick_ = false;
+  bool telling_ = false;
 };
 
 void SelectRow(QTreeWidget* list, int row, bool selected) {
@@ -205,6 +219,11 @@ QTreeWidget* MakeList(QWidget* parent, int number) {
 
 void ListAfterRowsChanged(int number, bool cleared) {
   if (state().rowsChanged) state().rowsChanged(number, cleared);
+}
+
+bool ListTellingInModelColumns(const QObject* list) {
+  const auto* view = dynamic_cast<const ListView*>(list);
+  return view != nullptr && view->tellingInModelColumns();
 }
 
 }  // namespace gui

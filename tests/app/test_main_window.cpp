@@ -281,18 +281,60 @@ TEST_F(MainWindow, AScreenReaderHearsWhatEachGadgetIs) {
   }
   // The main window is a window.
   EXPECT_EQ(reader(app().Window(kMainWindow))->role(), QAccessible::Window);
-  // A list shows a screen reader its title and source letter; the id in its zero-width column
-  // is hidden from it as from the eye (a reader reads the cells that show).
+  // A list shows a screen reader its title and source letter; its zero-width id column is not
+  // there for the reader, as it is not for the eye: not as a header, a cell or a column.
   ListAddRow(kTitlesList, -1, "Alien\n1187\nC"_t);
+  ListSelectRow(kTitlesList, 0, true);
   app().Pump();
-  QStringList shown, hidden;
   QAccessibleInterface* list = reader(app().Widget(kTitlesList));
+  QAccessibleTableInterface* table = list->tableInterface();
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->columnCount(), 2);
+  EXPECT_EQ(table->columnDescription(1).toStdString(), "bd");
+  QStringList children;
   for (int i = 0; i < list->childCount(); ++i) {
-    QAccessibleInterface* cell = list->child(i);
-    (cell->state().invisible ? hidden : shown) << cell->text(QAccessible::Name);
+    children << list->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(list->indexOfChild(list->child(i)), i);
   }
-  EXPECT_TRUE(shown.contains("Alien") && shown.contains("C")) << shown.join('|').toStdString();
-  EXPECT_EQ(hidden, QStringList{"1187"});
+  EXPECT_EQ(children.join('|').toStdString(), "TITULOS ENCONTRADOS|bd|Alien|C");
+  EXPECT_EQ(table->cellAt(0, 1)->text(QAccessible::Name).toStdString(), "C");
+  QStringList selected;
+  for (QAccessibleInterface* cell : table->selectedCells())
+    selected << cell->text(QAccessible::Name);
+  EXPECT_EQ(selected.join('|').toStdString(), "Alien|C");
+  EXPECT_EQ(table->selectedCellCount(), 2);
+}
+
+// What a screen reader is told as the keys move through a list: each row reached, as the
+// focused and as the selected cell. The list's view tells of a cell by its number among all the
+// model's columns, where the table above numbers the shown ones. Qt's views tell only while a
+// reader listens through the desktop's bridge (AT-SPI): the runs on a real display have one
+// (tests/x11/platform_run.sh); the offscreen platform has none.
+TEST_F(MainWindow, AScreenReaderIsToldOfEachRowTheKeysReach) {
+  if (!QAccessible::isActive()) GTEST_SKIP() << "no screen reader's bridge on this platform";
+  for (const char* row : {"Alien\n1187\nC", "Brazil\n68\nI", "Casablanca\n34\nC"})
+    ListAddRow(kTitlesList, -1, Text(row));
+  QWidget* main = app().Window(kMainWindow);
+  main->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+  static QStringList focused, selected;
+  focused.clear();
+  selected.clear();
+  const auto previous = QAccessible::installUpdateHandler([](QAccessibleEvent* e) {
+    QStringList* told = e->type() == QAccessible::Focus          ? &focused
+                        : e->type() == QAccessible::SelectionAdd ? &selected
+                                                                 : nullptr;
+    if (told != nullptr && e->child() >= 0)
+      *told << e->accessibleInterface()->text(QAccessible::Name);
+  });
+  QWidget* list = app().Widget(kTitlesList);
+  list->setFocus();  // the first row becomes the current one
+  ListSelectRow(kTitlesList, 0, true);
+  QTest::keyClick(list, Qt::Key_Down);
+  QTest::keyClick(list, Qt::Key_Down);
+  QAccessible::installUpdateHandler(previous);
+  EXPECT_EQ(focused.join('|').toStdString(), "Alien|Brazil|Casablanca");
+  EXPECT_EQ(selected.join('|').toStdString(), "Alien|Brazil|Casablanca");
 }
 
 TEST_F(MainWindow, SearchFieldHasTheFocusWithItsTextSelected) {

@@ -1,6 +1,6 @@
-# What the person's runs on a display share: the processes they start (ended when the script
-# ends), their checks and steps, waiting, and the X server (in the output folder $out). Sourced
-# by person_run.sh and wayland_run.sh.
+# What the runs on a display share: the processes they start (ended when the script ends), their
+# checks and steps, waiting, the X server and weston (in the output folder $out). Sourced by
+# person_run.sh, wayland_run.sh and platform_run.sh.
 
 skip() { echo "SKIPPED: $*"; exit 77; }
 
@@ -51,4 +51,26 @@ start_xvfb() {  # WxH
   [ -s "$out/display" ] || skip "Xvfb could not start: $(tail -n 3 "$out/xvfb.log")"
   export DISPLAY=:$(cat "$out/display")
   xdotool getdisplaygeometry >/dev/null 2>&1 || skip "the X server on $DISPLAY does not answer"
+}
+
+# Skips the test when Qt has no Wayland platform.
+need_qt_wayland() {
+  local plugins
+  plugins=$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null ||
+    echo /usr/lib/x86_64-linux-gnu/qt6/plugins)
+  [ -e "$plugins/platforms/libqwayland-generic.so" ] ||
+    skip "Qt's Wayland platform is not installed (qt6-wayland, scripts/setup.sh installs it)"
+}
+
+# Starts weston with the given options on a socket of its own in $XDG_RUNTIME_DIR, which must
+# exist, and exports WAYLAND_DISPLAY; skips the test when weston cannot start.
+start_weston() {  # weston options...
+  command -v weston >/dev/null || skip "weston is not installed (scripts/setup.sh installs it)"
+  export WAYLAND_DISPLAY=cinevarta-test
+  weston "$@" --socket="$WAYLAND_DISPLAY" --idle-time=0 >"$out/weston.log" 2>&1 &
+  weston_pid=$!
+  pids+=($weston_pid)
+  weston_up() { [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && kill -0 "$weston_pid"; }
+  tries=100 wait_for "weston" weston_up >/dev/null ||
+    skip "weston could not start: $(tail -n 3 "$out/weston.log")"
 }

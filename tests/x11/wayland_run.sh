@@ -8,7 +8,7 @@
 # Weston's headless backend has no seat: nothing can type or click there. So weston runs with its
 # X11 backend, as a window on Xvfb, where xdotool's keys and clicks reach it and it hands them to
 # its clients as Wayland input. The screen is read from Xvfb; the main window is found by its
-# cream client area.
+# cream client area. (platform_run.sh has the main window's test on the headless backend.)
 #
 # Usage: wayland_run.sh <cinevarta-demo> <sample-server> <sample-site> <port> <output folder>
 # Exits 77 (the test is skipped) when weston, Xvfb, xdotool or ImageMagick is missing, Qt has no
@@ -23,9 +23,7 @@ source "$(dirname "$0")/session.sh"
 for tool in weston Xvfb xdotool import convert compare; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/setup.sh installs it)"
 done
-qt_plugins=$(qtpaths6 --query QT_INSTALL_PLUGINS 2>/dev/null || echo /usr/lib/x86_64-linux-gnu/qt6/plugins)
-[ -e "$qt_plugins/platforms/libqwayland-generic.so" ] ||
-  skip "Qt's Wayland platform is not installed (qt6-wayland, scripts/setup.sh installs it)"
+need_qt_wayland
 
 rm -rf "$out"
 mkdir -p "$out/work" "$out/runtime"
@@ -34,14 +32,8 @@ work=$out/work
 log=$out/requests.log
 # --- Xvfb, and weston on it ----------------------------------------------------------------------
 start_xvfb 1024x768
-export XDG_RUNTIME_DIR=$out/runtime WAYLAND_DISPLAY=cinevarta-test
-weston --backend=x11-backend.so --use-pixman --socket="$WAYLAND_DISPLAY" --width=1024 \
-  --height=768 --idle-time=0 >"$out/weston.log" 2>&1 &
-weston_pid=$!
-pids+=($weston_pid)
-weston_up() { [ -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ] && kill -0 "$weston_pid"; }
-tries=100 wait_for "weston" weston_up >/dev/null ||
-  skip "weston could not start: $(tail -n 3 "$out/weston.log")"
+export XDG_RUNTIME_DIR=$out/runtime
+start_weston --backend=x11-backend.so --use-pixman --width=1024 --height=768
 sleep 1  # its shell draws the desktop
 kill -0 "$weston_pid" 2>/dev/null || skip "weston ended at start: $(tail -n 3 "$out/weston.log")"
 echo "weston $(weston --version | cut -d' ' -f2) on $DISPLAY, Wayland display $WAYLAND_DISPLAY"
