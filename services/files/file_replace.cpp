@@ -448,9 +448,11 @@ int FileReadContent(const Text& name, std::string& content, int& putBack) {
   LockedFile file;
   const Found found = OpenLocked(TextToPath(name), file, true);
   if (found != Found::kFile) return found == Found::kMissing ? 0 : -1;
-  // A reader who may not write the file cannot put a copy back; it reads what is there.
+  // A reader who may not write the file cannot put a copy back; it reads what is there. What
+  // cannot be removed after a copy was put back stays, and the saves refuse to start beside it.
   bool put = false;
-  if (!file.readOnly && !Settle(file, put)) return -1;
+  if (!file.readOnly && !Settle(file, put) && !put && !LeftoversOf(file.base).copies.empty())
+    return -1;
   putBack = put ? 1 : 0;
   return ReadAll(file.fd, content) ? 1 : -1;
 }
