@@ -58,14 +58,14 @@ const Way kWays[] = {
     {"no file, an older list kept beside it", Setup::kNoFileBesideACopy, "", kNew, {}, kNewRows},
 };
 
+// Reachable by anyone: the child runs as nobody in one row.
+constexpr auto kOpenToAll = static_cast<fs::perms>(0755);
+
 class FavouritesCutShort : public favtest::FavouritesTest {
  protected:
   void SetUp() override {
     FavouritesTest::SetUp();
-    // The child runs as nobody in one row, so it and the folders must be reachable by anyone.
-    fs::permissions(folder_.path(), fs::perms::owner_all | fs::perms::group_read |
-                                        fs::perms::group_exec | fs::perms::others_read |
-                                        fs::perms::others_exec);
+    fs::permissions(folder_.path(), kOpenToAll);
     child_ = folder_.path() / "save_child";
     fs::copy_file(SAVE_CHILD, child_);
     work_ = folder_.path() / "lista";
@@ -83,8 +83,7 @@ class FavouritesCutShort : public favtest::FavouritesTest {
     if (fs::exists(work_)) fs::permissions(work_, fs::perms::owner_all, fs::perm_options::add);
     fs::remove_all(work_);
     fs::create_directory(work_);
-    fs::permissions(work_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                               fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(work_, kOpenToAll);
     fs::current_path(work_);
     if (way.setup == Setup::kNoFileBesideACopy) {
       PutFile("favoritos.ini.copia-Ab12Cd", kOlder);
@@ -95,16 +94,14 @@ class FavouritesCutShort : public favtest::FavouritesTest {
     if (way.setup == Setup::kReadOnlyFolder) {
       // Root may write any folder: the child then saves as nobody, to whom this folder and the
       // file are another user's. An ordinary user takes the write bit off their own folder.
-      if (::geteuid() == 0) {
-        fs::permissions(kFavouritesFile, fs::perms::all & ~fs::perms::owner_exec &
-                                             ~fs::perms::group_exec & ~fs::perms::others_exec);
-      } else {
+      if (::geteuid() == 0)
+        fs::permissions(kFavouritesFile, static_cast<fs::perms>(0666));
+      else
         fs::permissions(work_, fs::perms::owner_write, fs::perm_options::remove);
-      }
     }
   }
 
-  // Runs the child under strace with these options; its wait status. `log` gets the calls.
+  // Runs the child under strace with these options, saving or only starting; its wait status.
   int RunChild(const Way& way, const std::vector<std::string>& options, bool save) const {
     std::vector<std::string> args = {"strace", "-qq"};
     if (way.setup == Setup::kReadOnlyFolder && ::geteuid() == 0)
