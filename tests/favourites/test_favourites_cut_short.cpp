@@ -109,11 +109,12 @@ class FavouritesCutShort : public favtest::FavouritesTest {
     args.insert(args.end(), options.begin(), options.end());
     args.push_back(child_.string());
     if (save) args.push_back(way.list);
+    // Made before the fork: the child of a process with threads may not allocate.
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-      std::vector<char*> argv;
-      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-      argv.push_back(nullptr);
       ::execvp("strace", argv.data());
       ::_exit(127);
     }
