@@ -3,8 +3,7 @@
 
 #include <cstdint>
 #include <string_view>
-#include <utility>
-#include <vector>
+#include <string>
 
 #include "program/gadgets.h"
 #include "program/variables.h"
@@ -61,12 +60,12 @@ struct Favourite {
 
 bool IsSourceLetter(std::string_view text) { return text == "C" || text == "I"; }
 
-// One entry of the file from its first line, trimmed; the two-line form reads its id from the
-// next line of file 1.
-Favourite ReadEntry(const Text& line) {
+// One entry of the file from its first line, trimmed; the two-line form takes its id from the
+// next line of `rest`.
+Favourite ReadEntry(const Text& line, std::string_view& rest) {
   const std::string_view text(line);
   const std::size_t last = text.rfind('#');
-  if (last == std::string_view::npos) return {line, TextTrim(FileReadLine(kAppFile)), "C"};
+  if (last == std::string_view::npos) return {line, TextTrim(FileTakeLine(rest)), "C"};
   const std::string_view tail = text.substr(last + 1);
   const std::size_t before = last == 0 ? std::string_view::npos : text.rfind('#', last - 1);
   if (before != std::string_view::npos && IsSourceLetter(tail))
@@ -76,45 +75,32 @@ Favourite ReadEntry(const Text& line) {
   return {TextField(text, 1, "#"), TextField(text, 2, "#"), letter.empty() ? "C"_t : letter};
 }
 
-// Every entry of favoritos.ini, in the file's order; false when the file could not be read to
-// its end (then the entries are not to be trusted).
-bool ReadFavouritesFile(std::int64_t size, std::vector<Favourite>& entries) {
-  // A folder opens for reading on this system; only its reads fail.
-  if (size == -2 || FileOpenRead(kAppFile, kFavouritesFile) == 0) return false;
-  do {
-    Favourite entry = ReadEntry(TextTrim(FileReadLine(kAppFile)));
-    if (!entry.title.empty() || !entry.id.empty()) entries.push_back(std::move(entry));
-  } while (FileAtEnd(kAppFile) == 0);
-  return FileClose(kAppFile) != 0;
-}
-
-void LoadFavouritesFile() {
-  const std::int64_t size = FileSizeOf(kFavouritesFile);
-  if (size == -1) {
-    // No file: nothing on disk that a save could lose.
-    program.favouritesUnread = 0;
-    return;
-  }
-  std::vector<Favourite> entries;
-  if (!ReadFavouritesFile(size, entries)) {
-    // The list stays as it was, and the file stays out of reach of every save until a load
-    // succeeds.
-    program.favouritesUnread = 1;
-    return;
-  }
-  program.favouritesUnread = 0;
+// Fills the list from favoritos.ini, read whole under the lock the saves take, so that it never
+// holds half of another program's save. True when a kept copy was put back first.
+bool LoadFavouritesFile() {
+  std::string content;
+  int putBack = 0;
+  const int read = FileReadContent(kFavouritesFile, content, putBack);
+  // No file: nothing on disk that a save could lose. A file that could not be read: the list
+  // stays as it was, and the file stays out of reach of every save until a load succeeds.
+  program.favouritesUnread = read < 0 ? 1 : 0;
+  if (read <= 0) return false;
   ListClear(kFavouritesList);
-  for (const Favourite& entry : entries) AppendFavouriteRow(entry.title, entry.id, entry.letter);
+  std::string_view rest(content);
+  do {
+    const Favourite entry = ReadEntry(TextTrim(FileTakeLine(rest)), rest);
+    if (!entry.title.empty() || !entry.id.empty())
+      AppendFavouriteRow(entry.title, entry.id, entry.letter);
+  } while (!rest.empty());
   SortFavourites();
+  return putBack != 0;
 }
 
 }  // namespace
 
 void LoadFavourites() {
-  const bool putBack = FilePutBackKeptCopy(kFavouritesFile) != 0;
-  LoadFavouritesFile();
   // Told once the list it speaks of is on show.
-  if (putBack) TellPutBack();
+  if (LoadFavouritesFile()) TellPutBack();
 }
 
 bool SaveFavourites() {

@@ -20,12 +20,13 @@
 // Saving never loses the file on disk nor changes what it is (file_replace.h): a new content
 // replaces the old one whole or not at all, links stay links, the mode, owner, ACL and other
 // attributes stay, a file the user made read-only or a link the system will not follow is
-// refused, and two programs saving at once each save a whole list or fail. A save cut short
-// (the program killed halfway) is undone at the next load, which puts the kept copy of the old
-// list back and tells the user. A file that exists but could not be read at the last load is never
-// replaced or deleted either: its favourites were never shown, so a save would lose them. A
-// failed save tells the user in a message box and keeps `favouritesChanged`, so the question
-// still comes at exit.
+// refused, a file the user may write in a folder they may not is written in place, and two
+// programs saving at once each save a whole list or fail; a load waits for a save to end. A
+// save cut short (the program killed halfway) is undone at the next load, which puts the kept
+// copy of the old list back and tells the user. A file that exists but could not be read at the
+// last load is never replaced or deleted either: its favourites were never shown, so a save
+// would lose them. A failed save tells the user in a message box and keeps `favouritesChanged`,
+// so the question still comes at exit.
 //
 // The event loop calls the buttons' commands; start-up calls LoadFavourites after attaching the
 // column sorter; shutdown asks AskSaveFavourites and runs SaveFavourites on Yes. Opening a

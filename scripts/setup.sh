@@ -16,6 +16,7 @@ packages=(
   xvfb openbox x11-utils xdotool xclip imagemagick weston
   dbus-daemon dbus-bin at-spi2-core
   cppcheck clang-tidy dpkg-dev file desktop-file-utils lintian appstream
+  strace
 )
 
 missing=()

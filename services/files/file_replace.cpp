@@ -76,10 +76,23 @@ bool ReadAll(int fd, std::string& bytes) {
   }
 }
 
-// The file's whole content becomes `bytes`, durably.
+// The file's whole content becomes `bytes`, durably. A shorter content goes out in the same
+// write as spaces up to the old length, cut off only afterwards: a program killed between the
+// write and the cut leaves the new lines and a blank tail that a load does not see, never the
+// new lines over the old ones' end. Cutting first would leave a short file instead.
 bool Rewrite(int fd, std::string_view bytes) {
-  return WriteAll(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && Sync(fd);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  std::string padded(bytes);
+  if (static_cast<off_t>(padded.size()) < st.st_size)
+    padded.resize(static_cast<std::size_t>(st.st_size), ' ');
+  return WriteAll(fd, padded) && Sync(fd) &&
+         ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && Sync(fd);
 }
+
+// The folder takes no new file, though the file in it may still be written: the user may not
+// write the folder, or it is mounted read-only with the file mounted on its own.
+bool FolderTakesNoFile(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -94,8 +107,9 @@ int CreateUnique(const fs::path& file, std::string_view tag, mode_t mode, fs::pa
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = file.string();
     name.append(tag).push_back('-');
-    for (std::size_t i = 0; i < kUniqueLength; ++i)
-      name.push_back(kLetters[::arc4random_uniform(sizeof kLetters - 1)]);
+    unsigned char random[kUniqueLength];
+    ::arc4random_buf(random, sizeof random);  // the slight lean of % does not matter to a name
+    for (const unsigned char r : random) name.push_back(kLetters[r % (sizeof kLetters - 1)]);
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd >= 0) {
       made = name;
@@ -153,6 +167,7 @@ struct LockedFile {
   struct stat st {};
   fs::path path;  // the kernel's name for it (empty when unknown)
   fs::path base;  // where its new files and kept copies go: beside `path`, or beside the name
+  bool readOnly = false;  // opened for a load by a user who may only read it
   LockedFile() = default;
   LockedFile(const LockedFile&) = delete;
   LockedFile& operator=(const LockedFile&) = delete;
@@ -165,9 +180,9 @@ struct LockedFile {
 
 enum class Found { kFile, kMissing, kRefused };
 
-bool WaitForLock(int fd, steady_clock::time_point deadline) {
+bool WaitForLock(int fd, int kind, steady_clock::time_point deadline) {
   for (;;) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (::flock(fd, kind | LOCK_NB) == 0) return true;
     if (errno != EWOULDBLOCK && errno != EINTR) return false;
     if (steady_clock::now() >= deadline) return false;
     std::this_thread::sleep_for(kLockPoll);
@@ -176,8 +191,10 @@ bool WaitForLock(int fd, steady_clock::time_point deadline) {
 
 // Opens and locks what `name` stands for. kMissing: nothing is there, or a link to nothing.
 // kRefused: the kernel would not follow the link or open the file for writing, it is not a
-// plain file, it has no write bit, or another save held it too long.
-Found OpenLocked(const fs::path& name, LockedFile& file) {
+// plain file, it has no write bit, or another save held it too long. A load takes the same
+// lock, so that it never reads half of a write in place; a user who may only read the file
+// shares the lock with other readers, and opens it even without a write bit.
+Found OpenLocked(const fs::path& name, LockedFile& file, bool forLoad = false) {
   const auto deadline = steady_clock::now() + kLockWait;
   for (;;) {
     file.Close();
@@ -185,12 +202,15 @@ Found OpenLocked(const fs::path& name, LockedFile& file) {
     if (::stat(name.c_str(), &st) != 0) return errno == ENOENT ? Found::kMissing : Found::kRefused;
     // The user's own protection counts for root too: a file without any write bit was made
     // read-only on purpose, and root would otherwise pass every permission check.
-    if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    if (!S_ISREG(st.st_mode) || (!forLoad && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0))
       return Found::kRefused;
-    file.fd = ::open(name.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    constexpr int kFlags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+    file.fd = ::open(name.c_str(), O_RDWR | kFlags);
+    file.readOnly = file.fd < 0 && forLoad && errno != ENOENT;
+    if (file.readOnly) file.fd = ::open(name.c_str(), O_RDONLY | kFlags);
     if (file.fd < 0) return errno == ENOENT ? Found::kMissing : Found::kRefused;
-    if (!WaitForLock(file.fd, deadline) || ::fstat(file.fd, &file.st) != 0 ||
-        !S_ISREG(file.st.st_mode))
+    if (!WaitForLock(file.fd, file.readOnly ? LOCK_SH : LOCK_EX, deadline) ||
+        ::fstat(file.fd, &file.st) != 0 || !S_ISREG(file.st.st_mode))
       return Found::kRefused;
     // Another save may have put a new file under the name, or deleted it, while this one
     // waited: the lock is worth something only on what the name stands for now.
@@ -202,6 +222,14 @@ Found OpenLocked(const fs::path& name, LockedFile& file) {
     }
     if (steady_clock::now() >= deadline) return Found::kRefused;
   }
+}
+
+// Removes the files, and makes their going durable; false when one could not be removed.
+bool Remove(const std::vector<fs::path>& files) {
+  bool removed = true;
+  for (const fs::path& name : files) removed = ::unlink(name.c_str()) == 0 && removed;
+  if (!files.empty()) SyncFolderOf(files.front());
+  return removed;
 }
 
 // Removes what a save cut short left, after putting the oldest kept copy back (taken before any
@@ -231,11 +259,8 @@ bool Settle(const LockedFile& file, bool& putBack) {
     if (!read || !Rewrite(file.fd, bytes)) return false;
     putBack = true;
   }
-  bool removed = true;
-  for (const auto* names : {&left.copies, &left.fresh})
-    for (const fs::path& name : *names) removed = ::unlink(name.c_str()) == 0 && removed;
-  if (!left.empty()) SyncFolderOf(file.base);
-  return removed;
+  const bool copiesGone = Remove(left.copies);
+  return Remove(left.fresh) && copiesGone;
 }
 
 // The names and values of a file's extended attributes; false when they cannot be read. A file
@@ -300,7 +325,7 @@ Outcome ReplaceByRename(const fs::path& target, std::string_view content, const 
   const mode_t mode = old != nullptr ? (old->st.st_mode & 07777) : 0666;
   fs::path fresh;
   const int fd = CreateUnique(target, kNewTag, mode, fresh);
-  if (fd < 0) return Outcome::kFailed;
+  if (fd < 0) return FolderTakesNoFile(errno) ? Outcome::kInPlace : Outcome::kFailed;
   Outcome outcome = Outcome::kDone;
   // The owner first, as changing it clears set-id bits and capabilities; then the attributes;
   // the mode last, which the umask cut and which agrees with the ACL it came with.
@@ -321,29 +346,43 @@ Outcome ReplaceByRename(const fs::path& target, std::string_view content, const 
   return outcome;
 }
 
+// Makes `before` durable in "<file>.copia-XXXXXX" beside the file. It is written under a new
+// file's name and takes the copy's name only once whole and synced, so that a copy under that
+// name always holds a whole old content, safe to put back. When the folder takes no new file,
+// `copy` stays empty and this is no failure: the file is then written in place without one.
+bool KeepCopy(const fs::path& base, std::string_view before, fs::path& copy) {
+  fs::path fresh;
+  const int fd = CreateUnique(base, kNewTag, 0600, fresh);
+  if (fd < 0) return FolderTakesNoFile(errno);
+  bool stored = WriteAll(fd, before) && Sync(fd);
+  stored = ::close(fd) == 0 && stored;
+  std::string named = base.string();
+  named.append(kCopyTag).append(fresh.string(), fresh.string().size() - kUniqueLength - 1);
+  if (stored && ::rename(fresh.c_str(), named.c_str()) == 0) {
+    SyncFolderOf(base);
+    copy = named;
+    return true;
+  }
+  ::unlink(fresh.c_str());
+  return false;
+}
+
 // Writes the file where it is, keeping its inode (its other names, its owner, its attributes).
 // A whole copy of the old content is made durable beside it first; a write that fails puts the
 // old content back, and the copy goes only when the file holds a whole content again. When even
 // that fails, the copy stays, and the next load or save puts it back.
 bool ReplaceInPlace(const LockedFile& file, std::string_view content) {
   std::string before;
-  if (!ReadAll(file.fd, before)) return false;
   fs::path copy;
-  const int copyFd = CreateUnique(file.base, kCopyTag, 0600, copy);
-  if (copyFd < 0) return false;
-  bool stored = WriteAll(copyFd, before) && Sync(copyFd);
-  stored = ::close(copyFd) == 0 && stored;
-  if (!stored) {
-    ::unlink(copy.c_str());
-    return false;
-  }
-  SyncFolderOf(copy);
+  if (!ReadAll(file.fd, before) || !KeepCopy(file.base, before, copy)) return false;
   // A copy left beside the new content would be put back over it at the next load: the new
   // content counts only once its copy is gone.
-  const auto removeCopy = [&copy] { return ::unlink(copy.c_str()) == 0 || errno == ENOENT; };
+  const auto removeCopy = [&copy] {
+    return copy.empty() || ::unlink(copy.c_str()) == 0 || errno == ENOENT;
+  };
   const bool written = Rewrite(file.fd, content) && removeCopy();
   if (!written && Rewrite(file.fd, before)) removeCopy();
-  SyncFolderOf(copy);
+  if (!copy.empty()) SyncFolderOf(copy);
   return written;
 }
 
@@ -364,8 +403,12 @@ int FileReplaceContent(const Text& name, std::string_view content) {
   Found found = OpenForSave(name, file);
   if (found == Found::kMissing) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-      return errno == ENOENT && ReplaceByRename(path, content, nullptr) == Outcome::kDone ? 1 : 0;
+    if (::lstat(path.c_str(), &st) != 0) {
+      // A kept copy beside no file holds a list older than this one (its file went since): left
+      // there, the next load would put it back over this save.
+      if (errno != ENOENT || !Remove(LeftoversOf(path).copies)) return 0;
+      return ReplaceByRename(path, content, nullptr) == Outcome::kDone ? 1 : 0;
+    }
     // A link to nothing: the kernel makes its target (or refuses to), which is then written
     // like any file, so the link stays a link.
     const int made = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOCTTY | O_CLOEXEC, 0666);
@@ -398,20 +441,18 @@ int FileDiscardContent(const Text& name) {
   return 1;
 }
 
-int FilePutBackKeptCopy(const Text& name) {
+int FileReadContent(const Text& name, std::string& content, int& putBack) {
+  content.clear();
+  putBack = 0;
   if (name.empty()) return 0;
-  const fs::path path = TextToPath(name);
-  // Looking costs no lock: only a save that holds the lock makes a copy, so no copy means that
-  // nothing needs putting back nor waiting for.
-  const int probe = ::open(path.c_str(), O_PATH | O_CLOEXEC);
-  if (probe < 0) return 0;
-  struct stat st {};
-  fs::path base = ::fstat(probe, &st) == 0 ? KernelPath(probe, st) : fs::path();
-  ::close(probe);
-  if (base.empty()) base = path;
-  if (LeftoversOf(base).copies.empty()) return 0;
   LockedFile file;
-  bool putBack = false;
-  if (OpenLocked(path, file) == Found::kFile) Settle(file, putBack);
-  return putBack ? 1 : 0;
+  const Found found = OpenLocked(TextToPath(name), file, true);
+  if (found != Found::kFile) return found == Found::kMissing ? 0 : -1;
+  // A reader who may not write the file cannot put a copy back; it reads what is there. What
+  // cannot be removed after a copy was put back stays, and the saves refuse to start beside it.
+  bool put = false;
+  if (!file.readOnly && !Settle(file, put) && !put && !LeftoversOf(file.base).copies.empty())
+    return -1;
+  putBack = put ? 1 : 0;
+  return ReadAll(file.fd, content) ? 1 : -1;
 }

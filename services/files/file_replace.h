@@ -17,17 +17,30 @@
 //   owner, group or attributes the new file could not be given, and a file that cannot be renamed
 //   over (a single file mounted on its own: EBUSY, EXDEV)
 //                   -> written in place, after a whole copy of the old content has been made
-//                      durable in "<file>.copia-XXXXXX" beside it; the copy goes only when the
-//                      file holds a whole content again (the new one, or the old one put back);
+//                      durable in "<file>.copia-XXXXXX" beside it (written under a new file's
+//                      name, it takes the copy's name only once whole and synced); the copy goes
+//                      only when the file holds a whole content again (the new one, or the old
+//                      one put back);
+//   a file the user may write in a folder that takes no new file (the user may not write the
+//   folder, or it is mounted read-only) -> written in place without a copy, in one write that
+//                      pads a shorter content with spaces to the old length, synced, and only
+//                      then cut to length: a program killed at any moment leaves the old content
+//                      or the new one (perhaps with that blank tail, which a reader that trims
+//                      lines does not see). Only a write of more than one page that a signal
+//                      cuts inside the system call, or the machine losing power before the sync,
+//                      can leave a mix there. A write that fails puts the old content back;
 //   a file the user may not write (no permission, or no write bit at all, which binds root too),
 //   a folder, a device or a pipe -> left alone; the call fails.
 // One save of a file at a time: each holds the file's lock (flock) from before it reads the file
 // until its new content is in place, and waits a little for another save to end, failing when
-// it does not. A save never starts on a file that a save cut short (the program killed) left
-// behind: its kept copy is put back first, and the new files it left are removed.
+// it does not; a load takes the same lock. A save never starts on a file that a save cut short
+// (the program killed) left behind: its kept copy is put back first, and the new files it left
+// are removed. A save to a file that is not there removes the kept copies beside its name first:
+// they hold an older list, which the next load would otherwise put back over this one.
 //
 // Every failure leaves the old file byte for byte as it was and no new file behind. Names are
 // texts, converted to UTF-8 for the system.
+#include <string>
 #include <string_view>
 
 #include "services/text/text.h"
@@ -42,8 +55,12 @@ int FileReplaceContent(const Text& name, std::string_view content);
 // refusals as FileReplaceContent; nonzero on success.
 int FileDiscardContent(const Text& name);
 
-// Before a load: when a save of `name` was cut short and left its kept copy, the old content is
-// put back from it (the file may hold half of the new one) and what the save left is removed.
-// Nonzero when a copy was put back, so that the user can be told; a save still running in
-// another program is waited for, and its copy left alone.
-int FilePutBackKeptCopy(const Text& name);
+// A load: the whole content of `name`, read under the lock the saves take, so that it is never
+// half of a write in place. When a save of it was cut short and left its kept copy, the old
+// content is put back from it first (the file may hold half of the new one) and what the save
+// left is removed; `putBack` is then 1, so that the user can be told. A save still running in
+// another program is waited for. 1 when `content` holds the file; 0 when nothing has that name
+// (or a link leads to nothing); -1 when it could not be read: a folder or another kind of file,
+// no permission, a link the kernel will not follow, a save that held it too long, or a copy
+// that could not be put back.
+int FileReadContent(const Text& name, std::string& content, int& putBack);

@@ -144,6 +144,18 @@ Text FileReadLine(int number) {
   return line;
 }
 
+Text FileTakeLine(std::string_view& bytes) {
+  const std::size_t end = bytes.find_first_of(std::string_view("\r\n\0", 3));
+  Text line(bytes.substr(0, end));
+  if (end == std::string_view::npos) {
+    bytes = {};
+  } else {
+    const bool crLf = bytes[end] == '\r' && bytes.substr(end + 1, 1) == "\n";
+    bytes.remove_prefix(end + (crLf ? 2 : 1));
+  }
+  return line;
+}
+
 int FileAtEnd(int number) {
   OpenFile* f = Find(number);
   if (f == nullptr) return 1;

@@ -20,6 +20,9 @@ int FileOpenOrCreate(int number, const Text& name);  // keeps old content, posit
 int FileOpenRead(int number, const Text& name);      // reading only; nonzero on success
 Text FileReadLine(int number);
 int FileAtEnd(int number);                           // nonzero at the end
+// The first line of `bytes`, taken off them as FileReadLine takes a line off a file: for text
+// read whole, as a load reads the favourites (file_replace.h).
+Text FileTakeLine(std::string_view& bytes);
 std::int64_t FileWriteLine(int number, const Text& text);  // text, then CR LF
 // Nonzero when every buffered byte reached the file and no read met an error (a read that fails
 // looks like the end of the file to FileReadLine and FileAtEnd; this is where it shows).

@@ -74,7 +74,10 @@ std::string AclNobodyMayWrite() {
 // The file-size limit of the row that runs under one: above the old file, below the new.
 constexpr rlim_t kSizeLimit = 50;
 
-enum class Kind { kPlain, kSymlink, kHardLinked, kWithAttributes, kMountedOnItsOwn, kPlantedLink };
+enum class Kind {
+  kPlain, kSymlink, kHardLinked, kWithAttributes, kMountedOnItsOwn, kPlantedLink,
+  kInAReadOnlyFolder  // a plain file in a folder the user may not write (no new file there)
+};
 // kSalvarPastSizeLimit: "Salvar" in a child process that starts with the system's default action
 // for SIGXFSZ (the end of the process) under a file-size limit the new list does not fit.
 enum class Then { kSalvar, kExitYesThenNo, kSalvarPastSizeLimit };
@@ -114,6 +117,8 @@ const Condition kConditions[] = {
     // empty list once deleted the link's target, whose favourites were never shown.
     {"PlantedLinkInAStickyFolder", kThree, 0644, Kind::kPlantedLink, false, Then::kSalvar, {},
      true, kThree, Who::kRootOnly},
+    {"WritableInAReadOnlyFolder", kThree, 0644, Kind::kInAReadOnlyFolder, true, Then::kSalvar,
+     kThreeShown, false, kFour, Who::kUserOnly},
     {"FileSizeLimit", kThree, 0644, Kind::kHardLinked, true, Then::kSalvarPastSizeLimit,
      kThreeShown, true, kThree},
     {"TwoLineForm", "\r\n123\r\nAlien\r\n456\r\n", 0644, Kind::kPlain, false, Then::kSalvar,
@@ -235,7 +240,16 @@ void RunCondition(const Condition& c) {
     }
     before = StatOf(real);
     attributesBefore = Attributes(real);
+    if (c.kind == Kind::kInAReadOnlyFolder)
+      fs::permissions(dir, fs::perms::owner_write, fs::perm_options::remove);
   });
+  // The folder is made writable again before it goes.
+  struct Writable {
+    fs::path at;
+    ~Writable() {
+      if (!at.empty()) fs::permissions(at, fs::perms::owner_write, fs::perm_options::add);
+    }
+  } writable{c.kind == Kind::kInAReadOnlyFolder ? app.dir() : fs::path()};
   const fs::path file = app.dir() / "favoritos.ini";
   // The mount goes before the folder does.
   struct Unmount {

@@ -311,6 +311,9 @@ TEST_F(WholeFaults, AReadOnlyFolderBeforeSalvarTellsTheUserKeepsTheFlagAndTheOld
   ASSERT_EQ(program.favouritesChanged, 1);
   ASSERT_EQ(ListCount(kFavouritesList), 3);
   if (!disk.SetReadOnly(app->dir(), true)) GTEST_SKIP() << disk.Technique();
+  // Only a read-only file system stops the file itself being written: in a folder the user may
+  // not write, the list is saved in place (a row of the favourites' file conditions).
+  if (!disk.mounted()) GTEST_SKIP() << disk.Technique() << ": the file itself stays writable";
   RecordProperty("technique", disk.Technique());
 
   {

@@ -21,6 +21,8 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include "services/files/file_replace.h"
@@ -80,10 +82,14 @@ class Files : public ::testing::Test {
 
 using Lines = std::vector<Text>;
 
+// The same lines from a file and from bytes read whole.
 TEST_F(Files, LineEnds) {
   auto check = [](const std::string& content, const Lines& expected) {
     Put("in.txt", content);
     EXPECT_EQ(ReadAll("in.txt"), expected) << "content of " << content.size() << " bytes";
+    Lines taken;
+    for (std::string_view rest(content); !rest.empty();) taken.push_back(FileTakeLine(rest));
+    EXPECT_EQ(taken, expected) << "bytes read whole, " << content.size() << " of them";
   };
   check("a\rb\nc", {"a", "b", "c"});
   check("a\r\n\r\n", {"a", ""});
@@ -623,10 +629,29 @@ TEST_F(Files, TwoProgramsSavingAtOnceEachPutTheirWholeListInPlaceOrFail) {
   }
 }
 
-// A kept copy beside the file is what a save cut short leaves: before a load, the oldest one
-// (taken before any of those saves wrote) is put back and all that such saves left goes, but
-// not while a save still holds the file: that copy is its own.
-TEST_F(Files, AKeptCopyIsPutBackUnlessItsSaveStillRuns) {
+// A load takes the lock the saves take: started while a save holds the file and has written
+// half of it in place, it waits, and reads the new content whole.
+TEST_F(Files, ALoadWaitsForASaveInPlaceToEnd) {
+  const std::string half = "Alien#1#C\r\n", whole = half + "Blade Runner#2#I\r\n";
+  Put("fav.ini", "Zoo#3#C\r\n");
+  const int save = ::open("fav.ini", O_RDWR | O_CLOEXEC);
+  ASSERT_EQ(::flock(save, LOCK_EX), 0);
+  ASSERT_EQ(::pwrite(save, half.data(), half.size(), 0), static_cast<ssize_t>(half.size()));
+  std::string seen;
+  int loaded = -2, putBack = -2;
+  std::thread load([&] { loaded = FileReadContent("fav.ini", seen, putBack); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the unlocked load read here
+  ASSERT_EQ(::pwrite(save, whole.data(), whole.size(), 0), static_cast<ssize_t>(whole.size()));
+  ::close(save);
+  load.join();
+  EXPECT_EQ(loaded, 1);
+  EXPECT_EQ(seen, whole);
+  EXPECT_EQ(putBack, 0);
+}
+
+// A kept copy beside the file is what a save cut short leaves: a load puts the oldest one back
+// (taken before any of those saves wrote) and all that such saves left goes.
+TEST_F(Files, ALoadPutsBackTheOldestKeptCopy) {
   Put("fav.ini", "Alien#1#C\r\nBlade Run");
   Put("fav.ini.copia-Ab12Cd", "Alien#1#C\r\n");
   Put("fav.ini.copia-Zz99Yy", "Alien#1#C\r\nBlade Run");  // a later save, cut short too
@@ -634,17 +659,14 @@ TEST_F(Files, AKeptCopyIsPutBackUnlessItsSaveStillRuns) {
   const auto now = fs::file_time_type::clock::now();
   fs::last_write_time("fav.ini.copia-Ab12Cd", now - std::chrono::minutes(2));
   fs::last_write_time("fav.ini.copia-Zz99Yy", now - std::chrono::minutes(1));
-  const int held = ::open("fav.ini", O_RDONLY | O_CLOEXEC);
-  ASSERT_EQ(::flock(held, LOCK_EX), 0);
-  EXPECT_EQ(FilePutBackKeptCopy("fav.ini"), 0);
-  EXPECT_EQ(Bytes("fav.ini"), "Alien#1#C\r\nBlade Run");
-  EXPECT_TRUE(fs::exists("fav.ini.copia-Ab12Cd"));
-  ::close(held);
-
-  EXPECT_EQ(FilePutBackKeptCopy("fav.ini"), 1);
-  EXPECT_EQ(Bytes("fav.ini"), "Alien#1#C\r\n");
+  std::string seen;
+  int putBack = 0;
+  EXPECT_EQ(FileReadContent("fav.ini", seen, putBack), 1);
+  EXPECT_EQ(seen, "Alien#1#C\r\n");
+  EXPECT_EQ(putBack, 1);
   EXPECT_EQ(Names(), std::vector<std::string>{"fav.ini"});
-  EXPECT_EQ(FilePutBackKeptCopy("fav.ini"), 0);
+  EXPECT_EQ(FileReadContent("fav.ini", seen, putBack), 1);
+  EXPECT_EQ(putBack, 0);
 }
 
 }  // namespace
