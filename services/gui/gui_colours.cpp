@@ -83,6 +83,12 @@ void FitHeader(QHeaderView* header, const QColor& back) {
     style->setParent(header);  // a widget does not own the style it is given
     header->setStyle(style);
     delete own;
+    // The view lays its header out again only when its own style changes (the fault is kept in
+    // tests/services/gui/test_qt_faults.cpp): told of the header's, it sizes the header anew.
+    if (QWidget* view = header->parentWidget()) {
+      QEvent changed(QEvent::StyleChange);
+      QCoreApplication::sendEvent(view, &changed);
+    }
   }
   QPalette p = header->palette();
   p.setColor(QPalette::Base, back);

@@ -284,6 +284,8 @@ TEST_F(MainWindow, TextOnTheFixedColoursReadsUnderEveryDesktopsLook) {
         // The selection keeps the desktop's colour, with the text that reads on it.
         {"selected row", list->viewport(), list->visualRect(row1).adjusted(2, 1, -2, -1)},
     };
+    // A header takes the height of the look it is drawn in, rows below it.
+    EXPECT_EQ(list->header()->height(), list->header()->sizeHint().height()) << d.name;
     for (const auto& t : texts) {
       const double ratio = ReadsAt(t.widget, t.area);
       EXPECT_GE(ratio, 4.5) << d.name << ": " << t.what;
