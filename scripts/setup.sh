@@ -7,6 +7,9 @@ packages=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-base-private-dev qt6-qpa-plugins qt6-wayland
   qt6-translations-l10n
+  # GNOME's look for Qt programs (the Adwaita-Dark style): the program's colours are tested
+  # under a style that paints with its own palette.
+  adwaita-qt6
   libjpeg62-turbo-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev

@@ -284,9 +284,14 @@ class OptionKind : public GadgetOf<QRadioButton> {
   }
   std::int64_t GetState() const override { return widget()->isChecked() ? 1 : 0; }
   void FitColours(const QColor& windowBack) override {
-    // The text only: the round mark keeps the palette's colours, which read on each other.
-    if (windowBack.isValid())
-      SetTextColour(widget(), {QPalette::WindowText}, ReadableOn(windowBack));
+    // The label is drawn in WindowText (Fusion) or Text (Adwaita); some styles draw the round
+    // mark's dot in Text on Base as well, so Base goes with the text to keep the mark visible.
+    if (!windowBack.isValid()) return;
+    const QColor text = ReadableOn(windowBack);
+    SetTextColour(widget(), {QPalette::WindowText, QPalette::Text}, text);
+    QPalette p = widget()->palette();
+    p.setColor(QPalette::Base, text == QColor(Qt::black) ? QColor(Qt::white) : QColor(Qt::black));
+    widget()->setPalette(p);
   }
 
  private:

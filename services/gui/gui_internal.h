@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QWidget>
 
+class QHeaderView;
+
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
@@ -127,6 +129,8 @@ QColor ReadableOn(const QColor& back);
 // gadget keeps the desktop's greyed look.
 void SetTextColour(QWidget* widget, std::initializer_list<QPalette::ColorRole> roles,
                    const QColor& colour);
+// A list's header whose sections may be painted on the list's back colour: its labels read on it.
+void FitHeader(QHeaderView* header, const QColor& back);
 // Selected text black or white, whichever reads on the palette's selection colour.
 void FitSelection(QWidget* widget);
 

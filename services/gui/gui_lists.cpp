@@ -135,6 +135,7 @@ class ListKind : public GadgetOf<QTreeWidget> {
   void FitColours(const QColor&) override {
     QTreeWidget* list = widget();
     if (back_.isValid()) SetTextColour(list, {QPalette::Text}, ReadableOn(back_));
+    if (back_.isValid()) FitHeader(list->header(), back_);
     QPalette p = list->palette();
     p.setColor(QPalette::Inactive, QPalette::Highlight,
                p.color(QPalette::Active, QPalette::Highlight));

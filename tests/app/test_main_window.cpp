@@ -14,7 +14,15 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <utility>
+#include <vector>
 
 #include "app/embedded_pictures.h"
 #include "program/gadgets.h"
@@ -79,6 +87,59 @@ constexpr FontEntry kFonts[] = {
 QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QColor BaseOf(QWidget* w) { return w->palette().color(QPalette::Base); }
+
+// Contrast ratio of two colours, (lighter + 0.05) / (darker + 0.05) over relative luminance.
+double Contrast(const QColor& a, const QColor& b) {
+  const auto luminance = [](const QColor& c) {
+    const auto linear = [](int v) {
+      const double x = v / 255.0;
+      return x <= 0.03928 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The contrast a text is drawn at in an area of a widget, as painted in its window (so that what
+// shows through from the window counts): the area's most frequent colour is the back, the pixel
+// farthest from it the text.
+double ReadsAt(QWidget* w, const QRect& area) {
+  QWidget* window = w->window();
+  const QImage shot = window->grab(QRect(w->mapTo(window, area.topLeft()), area.size())).toImage();
+  std::map<QRgb, int> counts;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) ++counts[shot.pixel(x, y)];
+  if (counts.empty()) return 0;
+  const QRgb back = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                      return a.second < b.second;
+                    })->first;
+  double best = 1;
+  for (const auto& [colour, n] : counts) best = std::max(best, Contrast(colour, back));
+  return best;
+}
+
+QRect OptionTextArea(QRadioButton* b) {
+  QStyleOptionButton o;
+  o.initFrom(b);
+  o.text = b->text();
+  return b->style()->subElementRect(QStyle::SE_RadioButtonContents, &o, b);
+}
+
+QRect FrameTitleArea(QGroupBox* g) {
+  QStyleOptionGroupBox o;
+  o.initFrom(g);
+  o.text = g->title();
+  o.textAlignment = g->alignment();
+  o.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+  o.lineWidth = 1;
+  return g->style()->subControlRect(QStyle::CC_GroupBox, &o, QStyle::SC_GroupBoxLabel, g);
+}
+
+QRect HeaderTextArea(QHeaderView* h) {  // the first section without its own edges
+  const QRect section(h->sectionViewportPosition(0), 0, h->sectionSize(0), h->height());
+  return section.adjusted(3, 3, -3, -3);
+}
 
 }  // namespace
 
@@ -145,49 +206,93 @@ TEST_F(MainWindow, ColoursOfWindowListsAndCardFields) {
   EXPECT_EQ(app().Widget(kCreditLink)->cursor().shape(), Qt::PointingHandCursor);
 }
 
-TEST_F(MainWindow, TextOnTheFixedColoursReadsUnderADarkPaletteSetAfterStartUp) {
-  // A dark desktop palette (Breeze Dark's colours) arriving while the program runs.
-  const QPalette light = QApplication::palette();
-  QPalette dark = light;
+TEST_F(MainWindow, TextOnTheFixedColoursReadsUnderEveryDesktopsLook) {
+  // The desktops' looks arrive while the program runs: dark and high-contrast palettes under
+  // Fusion, and Adwaita-Dark, a style that paints with a palette of its own.
   const QColor nearWhite(252, 252, 252);
-  for (auto [role, colour] : {std::pair{QPalette::Window, QColor(49, 54, 59)},
-                              {QPalette::Button, QColor(49, 54, 59)},
-                              {QPalette::Base, QColor(35, 38, 41)},
-                              {QPalette::Highlight, QColor(61, 174, 233)},
-                              {QPalette::WindowText, nearWhite}, {QPalette::Text, nearWhite},
-                              {QPalette::ButtonText, nearWhite},
-                              {QPalette::HighlightedText, nearWhite}})
-    dark.setColor(role, colour);
-  QApplication::setPalette(dark);
-  QTest::qWait(20);
   const struct {
-    int gadget;
-    QPalette::ColorRole role;
-    QColor colour;
-  } fitted[] = {
-      // On the cream window: a frame's title, an option's label.
-      {kCardFrame, QPalette::WindowText, Qt::black},  {kTitleFrame, QPalette::Text, Qt::black},
-      {kImdbOption, QPalette::WindowText, Qt::black},
-      // On pale yellow: card fields, the synopsis, the lists' rows.
-      {kTitleField, QPalette::Text, Qt::black},       {kActorsField, QPalette::Text, Qt::black},
-      {kSynopsisText, QPalette::WindowText, Qt::black},
-      {kFavouritesList, QPalette::Text, Qt::black},
-      // The selection keeps the desktop's blue, with the text that reads on it (8.4 : 1, where
-      // the palette's near-white gives 2.4 : 1).
-      {kTitlesList, QPalette::HighlightedText, Qt::black},
-      {kTitleField, QPalette::HighlightedText, Qt::black},
-      // What is drawn on the desktop's own colours keeps them: the search field, the buttons.
-      {kSearchField, QPalette::Text, nearWhite},
-      {kSearchButton, QPalette::ButtonText, nearWhite},
+    const char* name;
+    const char* style;  // empty for the style the test runs under
+    std::vector<std::pair<QPalette::ColorRole, QColor>> colours;  // over the style's own palette
+  } desktops[] = {
+      {"default", "", {}},
+      {"Fusion dark", "Fusion",
+       {{QPalette::Window, QColor(53, 53, 53)}, {QPalette::Button, QColor(53, 53, 53)},
+        {QPalette::Base, QColor(42, 42, 42)}, {QPalette::Highlight, QColor(42, 130, 218)},
+        {QPalette::WindowText, Qt::white}, {QPalette::Text, Qt::white},
+        {QPalette::ButtonText, Qt::white}, {QPalette::HighlightedText, Qt::white}}},
+      {"Breeze Dark", "",
+       {{QPalette::Window, QColor(49, 54, 59)}, {QPalette::Button, QColor(49, 54, 59)},
+        {QPalette::Base, QColor(35, 38, 41)}, {QPalette::Highlight, QColor(61, 174, 233)},
+        {QPalette::WindowText, nearWhite}, {QPalette::Text, nearWhite},
+        {QPalette::ButtonText, nearWhite}, {QPalette::HighlightedText, nearWhite}}},
+      {"Adwaita-Dark", "Adwaita-Dark", {}},
+      {"high contrast", "",
+       {{QPalette::Window, Qt::black}, {QPalette::Button, Qt::black},
+        {QPalette::Base, Qt::black}, {QPalette::Highlight, QColor(26, 235, 255)},
+        {QPalette::WindowText, Qt::white}, {QPalette::Text, Qt::white},
+        {QPalette::ButtonText, Qt::white}, {QPalette::HighlightedText, Qt::white}}},
   };
-  for (const auto& f : fitted) {
-    const QPalette p = app().Widget(f.gadget)->palette();
-    EXPECT_EQ(p.color(QPalette::Active, f.role), f.colour) << f.gadget;
-    EXPECT_EQ(p.color(QPalette::Inactive, f.role), f.colour) << f.gadget;
+  ListAddRow(kTitlesList, -1, "Blade Runner"_t);
+  ListAddRow(kTitlesList, -1, "Alien"_t);
+  ListSelectRow(kTitlesList, 1, true);
+  struct Restore {  // the test's own look again, however the test ends
+    QString style = QApplication::style()->name();
+    QPalette palette = QApplication::palette();
+    ~Restore() {
+      QApplication::setStyle(style);
+      QApplication::setPalette(palette);
+    }
+  } restore;
+  for (const auto& d : desktops) {
+    QStyle* style = QStyleFactory::create(*d.style != '\0' ? d.style : restore.style);
+    ASSERT_NE(style, nullptr) << d.name;
+    QApplication::setStyle(style);
+    QPalette palette = style->standardPalette();
+    for (const auto& [role, colour] : d.colours) palette.setColor(role, colour);
+    QApplication::setPalette(palette);
+    QTest::qWait(20);
+    app().SaveShot("desktops/" + QString(d.name).replace(' ', '-').toStdString() + ".png");
+    auto* list = qobject_cast<QTreeView*>(app().Widget(kTitlesList));
+    auto* favourites = qobject_cast<QTreeView*>(app().Widget(kFavouritesList));
+    ASSERT_TRUE(list != nullptr && favourites != nullptr);
+    const QModelIndex row0 = list->model()->index(0, 0), row1 = list->model()->index(1, 0);
+    const struct {
+      const char* what;
+      QWidget* widget;
+      QRect area;
+    } texts[] = {
+        // On the cream window: a frame's title, an option's label.
+        {"frame", app().Widget(kCardFrame),
+         FrameTitleArea(qobject_cast<QGroupBox*>(app().Widget(kCardFrame)))},
+        {"option", app().Widget(kImdbOption),
+         OptionTextArea(qobject_cast<QRadioButton*>(app().Widget(kImdbOption)))},
+        // On pale yellow: card fields, the synopsis, the lists' headers and rows.
+        {"title field", app().Widget(kTitleField), app().Widget(kTitleField)->rect()},
+        {"actors field", app().Widget(kActorsField), app().Widget(kActorsField)->rect()},
+        {"synopsis", app().Widget(kSynopsisText), app().Widget(kSynopsisText)->rect()},
+        {"titles header", list->header(), HeaderTextArea(list->header())},
+        {"favourites header", favourites->header(), HeaderTextArea(favourites->header())},
+        {"row", list->viewport(), list->visualRect(row0).adjusted(2, 1, -2, -1)},
+        // The selection keeps the desktop's colour, with the text that reads on it.
+        {"selected row", list->viewport(), list->visualRect(row1).adjusted(2, 1, -2, -1)},
+    };
+    // A header takes the height of the look it is drawn in, rows below it.
+    EXPECT_EQ(list->header()->height(), list->header()->sizeHint().height()) << d.name;
+    for (const auto& t : texts) {
+      const double ratio = ReadsAt(t.widget, t.area);
+      EXPECT_GE(ratio, 4.5) << d.name << ": " << t.what;
+      RecordProperty(std::string(d.name) + ": " + t.what,
+                     QString::number(ratio, 'f', 2).toStdString());
+    }
+    // What is drawn on the desktop's own colours keeps them: the search field, the buttons.
+    for (auto g : {QPalette::Active, QPalette::Inactive}) {
+      EXPECT_EQ(app().Widget(kSearchField)->palette().color(g, QPalette::Text),
+                palette.color(g, QPalette::Text)) << d.name;
+      EXPECT_EQ(app().Widget(kSearchButton)->palette().color(g, QPalette::ButtonText),
+                palette.color(g, QPalette::ButtonText)) << d.name;
+    }
   }
-  EXPECT_EQ(app().List(kTitlesList)->palette().color(QPalette::Inactive, QPalette::Highlight),
-            QColor(61, 174, 233));
-  QApplication::setPalette(light);
 }
 
 TEST_F(MainWindow, TextsAfterStartUp) {
