@@ -5,9 +5,11 @@
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkCookieJar>
+#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
@@ -310,7 +312,24 @@ NativeHandle GadgetCreateWebView(int number, int x, int y, int w, int h,
                                View* v = ViewOf(number);
                                return v != nullptr ? v->address : Text{};
                              }});
-  if (!initialAddress.empty()) WebViewNavigate(number, initialAddress);
+  if (!initialAddress.empty()) {
+    // The view is busy with its first address at once, but the request goes out from the event
+    // loop, after what the caller does next (a program builds the rest of its window). The
+    // first request waits on the first look at the system's proxy settings, which loads and
+    // reads them (milliseconds); a worker looks now, meanwhile, and the request finds them read.
+    // A load asked for before the loop runs replaces this one, as any load replaces the one
+    // before.
+    view.address = initialAddress;
+    view.busy = true;
+    QThreadPool::globalInstance()->start([url = WebViewUrl(initialAddress)] {
+      QNetworkProxyFactory::systemProxyForQuery(QNetworkProxyQuery(url));
+    });
+    QTimer::singleShot(0, widget, [number, initialAddress] {
+      const View* v = ViewOf(number);
+      if (v != nullptr && v->busy && v->transfer == nullptr && v->address == initialAddress)
+        WebViewNavigate(number, initialAddress);
+    });
+  }
   return widget;
 }
 

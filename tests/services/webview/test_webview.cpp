@@ -291,6 +291,25 @@ TEST(FetcherCreation, StartsLoadingTheInitialAddressWithoutWaiting) {
   }
 }
 
+// The initial request goes out from the loop; a load asked for before the loop runs is the only
+// one on the wire (an initial request sent after it would replace it: the document would be
+// "home").
+TEST(FetcherCreation, ALoadAskedBeforeTheLoopReplacesTheInitialAddress) {
+  TestServer server;
+  server.Route("/", Page("home"));
+  server.Route("/film", Page("film"));
+  ASSERT_NE(WindowOpen(2, 0, 0, 100, 100, "x", kWindowInvisible), nullptr);
+  ASSERT_NE(GadgetCreateWebView(9, 0, 0, 10, 10, server.Url("/"), 0), nullptr);
+  WebViewNavigate(9, server.Url("/film"));
+  while (WebViewBusy(9) == 1) EventWaitFor(10);
+  EXPECT_EQ(WebViewSource(9), "film");
+  EXPECT_EQ(server.Targets(), std::vector<std::string>{"/film"});
+  WindowClose(2);
+  for (auto* session : QCoreApplication::instance()->findChildren<QNetworkAccessManager*>()) {
+    session->clearConnectionCache();
+  }
+}
+
 // --- On the wire -----------------------------------------------------------------------------
 
 TEST_F(Fetcher, AddressesGoOnTheWireWithOnlyWhatAUrlCannotHoldEscaped) {
