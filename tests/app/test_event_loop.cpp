@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
@@ -191,6 +193,82 @@ TEST_F(EventLoop, EnterElsewhereDoesNothingButSetsPickList) {
   EXPECT_EQ(Requests(), 0u);
   EXPECT_EQ(GadgetGetState(kTitlesList), -1);
   EXPECT_EQ(GadgetGetText(kActorsField), "...");  // no new line in the card field either
+}
+
+// Return held down on a site that fails every search: the key's repeats, which the window system
+// sends to whichever window has the focus (the busy window, the Error box, the main window),
+// start nothing, and the box waits for its own answer. Also when the key that closed the box
+// never comes up (a release lost on its way, as with a key sent by automation), and when the
+// presses that follow are not marked as repeats but no release came between them.
+TEST_F(EventLoop, ReturnHeldOnAFailingSiteAsksItOnce) {
+  server_.Route(kCulturaliaSearch, {.status = 500, .body = "<html>error</html>"});
+  struct Row {
+    const char* name;
+    bool keyClosesBox;  // the box gets a press of Return, else a click on its button
+    bool marked;        // the presses after the first are marked as repeats
+  };
+  const Row rows[] = {{"held", false, true},
+                      {"a press closes the box, its release is lost", true, true},
+                      {"presses without releases", false, false}};
+  constexpr int kRepeats = 60;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    server_.ClearRequests();
+    app().TypeInto(kSearchField, "Alien");
+    app().DiscardQueued();
+    QWindow* main = app().Window(kMainWindow)->windowHandle();
+    auto key = [](QWindow* to, QEvent::Type type, bool repeat) {
+      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
+          to, type, Qt::Key_Return, Qt::NoModifier, "\r", repeat);
+    };
+    key(main, QEvent::KeyPress, false);
+    int repeats = 0, boxes = 0, boxTicks = 0;
+    QTimer driver;
+    driver.setInterval(5);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box != nullptr && !box->isVisible()) box = nullptr;
+      if (box != nullptr && !box->property("seen").toBool()) {
+        box->setProperty("seen", true);
+        ++boxes;
+        boxTicks = 0;
+        if (row.keyClosesBox) {
+          key(box->windowHandle(), QEvent::KeyPress, false);
+          return;
+        }
+      }
+      // The box takes a few of the repeats before the person clicks its button.
+      if (box != nullptr && !row.keyClosesBox && ++boxTicks == 5) {
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        return;
+      }
+      if (repeats == kRepeats) return;
+      ++repeats;
+      // To the window with the focus, as the window system sends a held key's repeats.
+      QWindow* to = box != nullptr && row.marked ? box->windowHandle() : main;
+      if (row.marked) key(to, QEvent::KeyRelease, true);
+      key(to, QEvent::KeyPress, row.marked);
+    });
+    driver.start();
+    while (repeats < kRepeats) {
+      app().RunQueued();
+      app().Pump();
+    }
+    app().RunQueued();
+    driver.stop();
+    app().Pump();
+    EXPECT_EQ(Requests(), 1u);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(app().RunQueued(), 0);
+    EXPECT_TRUE(GuiWindowEnabled(kMainWindow));
+    key(main, QEvent::KeyRelease, false);  // the key comes up at last, where the focus is
+    app().Pump();
+  }
+  // The next press that follows a release searches again.
+  app().PressKey(kSearchField, Qt::Key_Return);
+  DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+  app().RunQueued();
+  EXPECT_EQ(Requests(), 2u);
 }
 
 // --- The lists ----------------------------------------------------------------------------
