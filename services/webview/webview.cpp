@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <map>
@@ -62,10 +63,12 @@ QNetworkRequest RequestFor(const QUrl& url, int redirectsLeft) {
   request.setMaximumRedirectsAllowed(redirectsLeft);
   // Restarted by every byte that comes; the load fails when it runs out.
   request.setTransferTimeout(FetchLimits().idleMilliseconds);
-  // Qt offers and undoes the compressions it knows. Past the size limit it also refuses a body
-  // that inflates suspiciously much, before inflating it further: a small body that would
-  // inflate to gigabytes costs no more than the limit.
-  request.setDecompressedSafetyCheckThreshold(FetchLimits().maxBytes);
+  // The body comes as the server has it, uncompressed, so that its end is the protocol's to
+  // prove: a length, which Qt checks (a body that stops short of it is a connection cut off).
+  // A compressed body carries its own end mark, and Qt's decompression does not say when the
+  // stream stopped before it: a page cut off mid-stream would be taken as whole. Asked this
+  // way, Qt leaves any body as it came.
+  request.setRawHeader("Accept-Encoding", "identity");
   // HTTP/2 stays off: Qt would use it only over https (it is never offered to an http address),
   // where no server of the tests speaks it (they are HTTP/1.1), so the limits, the redirects and
   // the failures above would go untested on the one protocol the real sites would then get.
@@ -145,6 +148,7 @@ class Transfer {
     body_.clear();
     reply_ = Session()->get(RequestFor(url, kMaxRedirects - redirects_));
     url_ = reply_->url();  // what is asked for, https where the host's policy says so
+    QObject::connect(reply_, &QNetworkReply::metaDataChanged, [this] { CheckHead(); });
     QObject::connect(reply_, &QNetworkReply::readyRead, [this] { Read(); });
     QObject::connect(reply_, &QNetworkReply::finished, [this] { Finish(); });
     QObject::connect(reply_, &QNetworkReply::redirected, [this](const QUrl& to) { Follow(to); });
@@ -159,14 +163,42 @@ class Transfer {
       return;
     }
     ++redirects_;
+    earlierBytes_ += answerBytes_;
+    answerBytes_ = 0;
     DropReply();
     Get(to);
+  }
+
+  // What the head of an answer already rules out. A page in an encoding that was not asked for
+  // (RequestFor asks for none) cannot be read, nor shown to have come whole: no document (a
+  // redirect's or an error's body is never the document). And Qt reads a redirect's whole body
+  // before it reports the redirect, mostly without handing it out: one that announces more than
+  // the load may still hold is refused before it is read.
+  void CheckHead() {
+    if (reply_ == nullptr) return;
+    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray encoding = reply_->rawHeader("Content-Encoding").trimmed().toLower();
+    bool announced = false;
+    const qint64 length = reply_->rawHeader("Content-Length").trimmed().toLongLong(&announced);
+    if (status < 300 && !encoding.isEmpty() && encoding != "identity") {
+      Fail(WebViewEnd::kBadAnswer);
+    } else if (IsRedirect(status) && announced && earlierBytes_ + length > FetchLimits().maxBytes) {
+      Fail(WebViewEnd::kTooBig);
+    }
   }
 
   void Read() {
     if (reply_ == nullptr || !reply_->isOpen()) return;  // a reply that failed has no body
     body_ += reply_->readAll();
-    if (body_.size() > FetchLimits().maxBytes) Fail(WebViewEnd::kTooBig);
+    Count(body_.size());
+  }
+
+  // Every byte of body the load is given counts against the size limit, a redirect's as much
+  // as the page's.
+  void Count(qint64 ofThisAnswer) {
+    answerBytes_ = std::max(answerBytes_, ofThisAnswer);
+    if (reply_ != nullptr && earlierBytes_ + answerBytes_ > FetchLimits().maxBytes)
+      Fail(WebViewEnd::kTooBig);
   }
 
   void Finish() {
@@ -175,7 +207,16 @@ class Transfer {
     if (reply_ == nullptr) return;
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     outcome_ = WebViewOutcome{EndOf(reply_->error(), status), status};
+    // Qt reports a redirect that names no address as one to an address it cannot ask.
+    if (IsRedirect(status) && reply_->rawHeader("Location").trimmed().isEmpty())
+      outcome_.end = WebViewEnd::kRedirectWithoutTarget;
     End();
+  }
+
+  // The statuses Qt follows as redirects; 300 and 304 are answers of their own.
+  static bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
+           status == 308;
   }
 
   void Fail(WebViewEnd end) {
@@ -217,6 +258,8 @@ class Transfer {
   QTimer total_;
   QUrl url_;  // of the request under way
   int redirects_ = 0;
+  qint64 earlierBytes_ = 0;  // of body, of the redirects before the answer under way
+  qint64 answerBytes_ = 0;   // of body, of the answer under way
   QByteArray body_;
   WebViewOutcome outcome_;
 };
