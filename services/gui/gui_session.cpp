@@ -22,6 +22,16 @@ namespace {
 int endPipe[2] = {-1, -1};
 QSocketNotifier* endNotifier = nullptr;
 
+// The signals that end the session, each with the action it had before the program caught it.
+// One the program was started with ignored (nohup ignores SIGHUP) is left ignored: the person
+// asked for the program to outlive that event. At the end each gets back what it had.
+struct EndSignal {
+  int number;
+  struct sigaction before;
+  bool caught;
+};
+EndSignal endSignals[] = {{SIGTERM, {}, false}, {SIGHUP, {}, false}, {SIGINT, {}, false}};
+
 extern "C" void OnEndSignal(int signal) {
   const int saved = errno;
   const auto byte = static_cast<char>(signal);
@@ -45,10 +55,17 @@ void EndSession() {
 
 // The session manager's last word after a logout (Qt sends the application a Quit event then;
 // the program itself never asks Qt to quit): the same end, instead of Qt closing the windows,
-// which would only ask the question of the exit again.
+// which would only ask the question of the exit again. And once the session has ended, a dialog
+// that a command still opens (the layer's own are not shown then; the print dialog is another
+// service's) is closed as soon as its wait begins, so that no command waits for a person.
 class QuitFilter : public QObject {
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::Show && gui::state().sessionEnding) {
+      if (auto* dialog = qobject_cast<QDialog*>(object))
+        QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+      return false;
+    }
     if (object != qApp || event->type() != QEvent::Quit) return false;
     EndSession();
     return true;
@@ -71,7 +88,10 @@ void SessionWatch(bool (*beforeLogout)()) {
   action.sa_handler = OnEndSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
+  for (EndSignal& end : endSignals) {
+    end.caught = sigaction(end.number, nullptr, &end.before) == 0 &&
+                 end.before.sa_handler != SIG_IGN && sigaction(end.number, &action, nullptr) == 0;
+  }
   quitFilter = new QuitFilter;
   qApp->installEventFilter(quitFilter);
 
@@ -91,7 +111,10 @@ namespace gui {
 
 void SessionStop() {
   if (endPipe[0] < 0) return;
-  for (int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, SIG_DFL);
+  for (EndSignal& end : endSignals) {
+    if (end.caught) sigaction(end.number, &end.before, nullptr);
+    end.caught = false;
+  }
   delete endNotifier;
   endNotifier = nullptr;
   delete quitFilter;

@@ -716,6 +716,8 @@ TEST_F(EventLoop, AnsweringNoAtShutdownWritesNothing) {
   EXPECT_FALSE(app().FileExists("favoritos.ini"));
 }
 
+static void OwnHandler(int) {}
+
 // The whole program, start to end, as main runs it: the close box is the only input; or the
 // session manager's last word after a logout (a Quit event to the application).
 TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
@@ -730,6 +732,7 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
     { std::ofstream(dir / "portada.jpg") << "old"; }
     { std::ofstream(dir / "favoritos.ini") << "Alien#123#C\r\n"; }
     bool sawWindow = false;
+    std::vector<bool> sawDispositions;
     QString title;
     QTimer closer;
     closer.setInterval(10);
@@ -738,6 +741,13 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
       if (main == nullptr || !main->isVisible()) return;
       sawWindow = true;
       title = main->windowTitle();
+      // Whether each of SIGHUP, SIGTERM, SIGINT is as it was at the start, while the program runs.
+      auto same = [](int s, void (*before)(int)) {
+        struct sigaction now {};
+        sigaction(s, nullptr, &now);
+        return now.sa_handler == before;
+      };
+      sawDispositions = {same(SIGHUP, SIG_IGN), same(SIGTERM, OwnHandler), same(SIGINT, SIG_DFL)};
       closer.stop();
       if (bySession) {
         program.favouritesChanged = 1;  // the close box would ask now; the session's end not
@@ -749,7 +759,15 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
     });
     closer.start();
     DialogAnswers none({});
+    // Signals as the person set them: SIGHUP ignored (nohup), SIGTERM with a handler of its own.
+    // The program keeps the first ignored, catches the others, and gives each back at the end.
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGTERM, OwnHandler);
     const int code = RunProgram();
+    EXPECT_EQ(sawDispositions, (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
+    EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), &OwnHandler);
+    EXPECT_EQ(std::signal(SIGINT, SIG_DFL), SIG_DFL);
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(sawWindow);
     EXPECT_EQ(title, "Cinevarta - v0.9.4.b");
@@ -766,11 +784,19 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
 
 // The program ended by the desktop: a logout's SIGTERM, a closed terminal's SIGHUP, Ctrl+C's
 // SIGINT. The real program runs in a child process; each signal ends it at once through its
-// shutdown, which removes the cover and leaves favoritos.ini as it is.
+// shutdown, which removes the cover and leaves favoritos.ini as it is. Started under nohup
+// (SIGHUP ignored), the closed terminal's SIGHUP passes it by, and SIGTERM still ends it.
 TEST(WholeProgram, EndedByTheDesktopItShutsDownAndLeavesTheFavouritesFile) {
   const std::string favourites = "Zul\xFA#9#C\r\nAlien#123#C\r\n";  // unsorted, Windows-1252
-  for (const auto& [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"},
-                                     std::pair{SIGINT, "SIGINT"}}) {
+  struct Row {
+    int signal;
+    const char* name;
+    bool nohup;  // started with SIGHUP ignored; SIGHUP is sent first, then the signal
+  };
+  for (const Row& row : {Row{SIGTERM, "SIGTERM", false}, Row{SIGHUP, "SIGHUP", false},
+                         Row{SIGINT, "SIGINT", false}, Row{SIGTERM, "nohup, SIGTERM", true}}) {
+    const int signal = row.signal;
+    const char* name = row.name;
     SCOPED_TRACE(name);
     std::random_device random;
     const auto dir = std::filesystem::temp_directory_path() /
@@ -780,25 +806,33 @@ TEST(WholeProgram, EndedByTheDesktopItShutsDownAndLeavesTheFavouritesFile) {
     { std::ofstream(dir / "portada.jpg") << "cover"; }
     const pid_t child = fork();
     if (child == 0) {
+      if (row.nohup) std::signal(SIGHUP, SIG_IGN);  // as nohup does; exec keeps it
       if (chdir(dir.c_str()) == 0) execl(DEMO_PROGRAM, DEMO_PROGRAM, nullptr);
       _exit(127);
     }
     ASSERT_GT(child, 0);
-    // Signalled once it catches the three: before that, a signal would just kill it.
-    auto catching = [child] {
+    // The signals the program catches, or ignores ("SigCgt", "SigIgn").
+    auto mask = [child](const std::string& field) {
       std::ifstream status("/proc/" + std::to_string(child) + "/status");
       for (std::string line; std::getline(status, line);)
-        if (line.rfind("SigCgt:", 0) == 0) {
-          const auto mask = std::stoull(line.substr(7), nullptr, 16);
-          return (mask & (1ull << (SIGTERM - 1))) && (mask & (1ull << (SIGHUP - 1))) &&
-                 (mask & (1ull << (SIGINT - 1)));
-        }
-      return false;
+        if (line.rfind(field + ":", 0) == 0) return std::stoull(line.substr(7), nullptr, 16);
+      return 0ull;
     };
+    auto bit = [](int s) { return 1ull << (s - 1); };
+    // Signalled once it catches them: before that, a signal would just kill it.
+    const auto caught = bit(SIGTERM) | bit(SIGINT) | (row.nohup ? 0 : bit(SIGHUP));
+    auto catching = [&] { return (mask("SigCgt") & caught) == caught; };
     // The waits are bounded only so that a program that never ends cannot hang the suite.
     for (int i = 0; i < 1000 && !catching(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(catching());
+    if (row.nohup) {
+      EXPECT_EQ(mask("SigIgn") & bit(SIGHUP), bit(SIGHUP));
+      EXPECT_EQ(mask("SigCgt") & bit(SIGHUP), 0u);
+      kill(child, SIGHUP);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      EXPECT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "SIGHUP ended a program under nohup";
+    }
     kill(child, signal);
     int status = 0;
     pid_t ended = 0;
