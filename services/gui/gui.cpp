@@ -265,6 +265,11 @@ bool IsEnterKey(const QKeyEvent* key) {
 // does (a release that never came). So a repeat of Enter does nothing at all, and the shortcut
 // fires only on a press of a key that was up: one whose last press Qt has seen released. The
 // press that closed a box leaves the key down until its release, wherever that comes.
+//
+// A repeat is what Qt marks as one, and also a press that comes at the very moment of the
+// release before it: an X server repeats a key as a release and a press with one time stamp,
+// which Qt marks only when both are already queued as it reads the release; while a lookup
+// keeps the program from reading, the press often comes after, and goes unmarked.
 class InputFilter : public QObject {
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
@@ -276,7 +281,10 @@ class InputFilter : public QObject {
     if (type == QEvent::KeyPress || type == QEvent::KeyRelease ||
         type == QEvent::ShortcutOverride) {
       auto* key = static_cast<QKeyEvent*>(event);
-      if (IsEnterKey(key) && key->isAutoRepeat()) {
+      const bool repeat = key->isAutoRepeat() || (type != QEvent::KeyRelease &&
+                                                   key->timestamp() != 0 &&
+                                                   key->timestamp() == releasedAt_);
+      if (IsEnterKey(key) && repeat) {
         if (type == QEvent::ShortcutOverride) event->accept();
         return true;
       }
@@ -293,9 +301,11 @@ class InputFilter : public QObject {
         type != QEvent::ShortcutOverride) {
       return false;
     }
-    if (!IsEnterKey(static_cast<QKeyEvent*>(event))) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!IsEnterKey(key)) return false;
     if (type == QEvent::KeyRelease) {
       enterDown_ = false;
+      releasedAt_ = key->timestamp();
       return false;
     }
     // A key goes to the toolkit's window object first, then to the focused widget: the press
@@ -322,6 +332,7 @@ class InputFilter : public QObject {
 
  private:
   bool enterDown_ = false;  // a press of Enter seen, its release not yet
+  quint64 releasedAt_ = 0;  // the time stamp of Enter's last release
 };
 
 }  // namespace

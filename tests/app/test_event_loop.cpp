@@ -198,30 +198,40 @@ TEST_F(EventLoop, EnterElsewhereDoesNothingButSetsPickList) {
 // Return held down on a site that fails every search: the key's repeats, which the window system
 // sends to whichever window has the focus (the busy window, the Error box, the main window),
 // start nothing, and the box waits for its own answer. Also when the key that closed the box
-// never comes up (a release lost on its way, as with a key sent by automation), and when the
-// presses that follow are not marked as repeats but no release came between them.
+// never comes up (a release lost on its way, as with a key sent by automation), when the presses
+// that follow are not marked as repeats but no release came between them, and when the repeats
+// come unmarked as an X server sends them, a release and a press with one time stamp.
 TEST_F(EventLoop, ReturnHeldOnAFailingSiteAsksItOnce) {
   server_.Route(kCulturaliaSearch, {.status = 500, .body = "<html>error</html>"});
+  enum class Repeats { kMarked, kPressesOnly, kSameTime };
   struct Row {
     const char* name;
     bool keyClosesBox;  // the box gets a press of Return, else a click on its button
-    bool marked;        // the presses after the first are marked as repeats
+    Repeats repeats;    // how the presses after the first come
   };
-  const Row rows[] = {{"held", false, true},
-                      {"a press closes the box, its release is lost", true, true},
-                      {"presses without releases", false, false}};
+  const Row rows[] = {{"held", false, Repeats::kMarked},
+                      {"a press closes the box, its release is lost", true, Repeats::kMarked},
+                      {"presses without releases", false, Repeats::kPressesOnly},
+                      {"repeats unmarked", false, Repeats::kSameTime}};
   constexpr int kRepeats = 60;
+  ulong stamp = 1000000000;  // key times, 40 ms apart
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     server_.ClearRequests();
     app().TypeInto(kSearchField, "Alien");
     app().DiscardQueued();
     QWindow* main = app().Window(kMainWindow)->windowHandle();
-    auto key = [](QWindow* to, QEvent::Type type, bool repeat) {
-      QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-          to, type, Qt::Key_Return, Qt::NoModifier, "\r", repeat);
+    auto key = [](QWindow* to, QEvent::Type type, bool repeat, ulong stamp = 0) {
+      using Input = QWindowSystemInterface;
+      if (stamp == 0) {
+        Input::handleKeyEvent<Input::AsynchronousDelivery>(to, type, Qt::Key_Return,
+                                                           Qt::NoModifier, "\r", repeat);
+      } else {
+        Input::handleKeyEvent<Input::AsynchronousDelivery>(to, stamp, type, Qt::Key_Return,
+                                                           Qt::NoModifier, "\r", repeat);
+      }
     };
-    key(main, QEvent::KeyPress, false);
+    key(main, QEvent::KeyPress, false, stamp += 40);
     int repeats = 0, boxes = 0, boxTicks = 0;
     QTimer driver;
     driver.setInterval(5);
@@ -245,9 +255,16 @@ TEST_F(EventLoop, ReturnHeldOnAFailingSiteAsksItOnce) {
       if (repeats == kRepeats) return;
       ++repeats;
       // To the window with the focus, as the window system sends a held key's repeats.
-      QWindow* to = box != nullptr && row.marked ? box->windowHandle() : main;
-      if (row.marked) key(to, QEvent::KeyRelease, true);
-      key(to, QEvent::KeyPress, row.marked);
+      QWindow* to = box != nullptr ? box->windowHandle() : main;
+      if (row.repeats == Repeats::kMarked) {
+        key(to, QEvent::KeyRelease, true);
+        key(to, QEvent::KeyPress, true);
+      } else if (row.repeats == Repeats::kSameTime) {
+        key(to, QEvent::KeyRelease, false, stamp += 40);
+        key(to, QEvent::KeyPress, false, stamp);
+      } else {
+        key(main, QEvent::KeyPress, false);  // a box would take a fresh press as its answer
+      }
     });
     driver.start();
     while (repeats < kRepeats) {
@@ -261,7 +278,7 @@ TEST_F(EventLoop, ReturnHeldOnAFailingSiteAsksItOnce) {
     EXPECT_EQ(boxes, 1);
     EXPECT_EQ(app().RunQueued(), 0);
     EXPECT_TRUE(GuiWindowEnabled(kMainWindow));
-    key(main, QEvent::KeyRelease, false);  // the key comes up at last, where the focus is
+    key(main, QEvent::KeyRelease, false, stamp += 40);  // up at last, where the focus is
     app().Pump();
   }
   // The next press that follows a release searches again.
