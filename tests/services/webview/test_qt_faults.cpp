@@ -1,10 +1,11 @@
 // The faults of Qt 6.4's own redirect following that make the fetcher follow redirects itself
-// (Transfer::Follow in services/webview/webview.cpp), and one the fetcher cannot mend. Each test reproduces its fault with a
+// (Transfer::Follow in services/webview/webview.cpp). Each test reproduces its fault with a
 // plain QNetworkAccessManager that follows by Qt's no-less-safe policy, and fails once the fault
 // is gone. When both fail, delete the hand-followed redirects: give each request
-// NoLessSafeRedirectPolicy with setMaximumRedirectsAllowed(10) and drop Transfer::Follow.
+// NoLessSafeRedirectPolicy with setMaximumRedirectsAllowed(10) and drop Transfer::Follow. And
+// one fault the fetcher cannot mend: chunks cut off by a closed connection taken as whole.
 //
-// Both faults are races between Qt's HTTP thread and the thread that owns the reply: on an idle
+// The faults are races between Qt's HTTP thread and the thread that owns the reply: on an idle
 // machine they show now and then, on a busy one (a desktop building, a CI runner) on most
 // chains. The tests make the machine busy themselves, with threads that spin meanwhile.
 #include <gtest/gtest.h>
