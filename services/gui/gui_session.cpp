@@ -12,10 +12,13 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
+#include <vector>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "services/gui/gui_internal.h"
+#include "services/gui/gui_qt.h"
 
 namespace {
 
@@ -43,8 +46,16 @@ extern "C" void OnEndSignal(int signal) {
 // The end of the session, in the GUI thread: EventWait hands it out next, and a dialog that is
 // open is closed as its close box would close it (a Yes/No question answers No, a file or print
 // dialog is cancelled), so that the command that opened it can end.
+std::vector<std::function<void()>>& EndHooks() {
+  static std::vector<std::function<void()>> hooks;
+  return hooks;
+}
+
 void EndSession() {
-  gui::state().sessionEnding = true;
+  if (!gui::state().sessionEnding) {
+    gui::state().sessionEnding = true;
+    for (const auto& hook : EndHooks()) hook();
+  }
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) {
       dialog->reject();
@@ -74,6 +85,10 @@ class QuitFilter : public QObject {
 QuitFilter* quitFilter = nullptr;
 
 }  // namespace
+
+bool GuiSessionEnding() { return gui::state().sessionEnding; }
+
+void GuiOnSessionEnd(std::function<void()> hook) { EndHooks().push_back(std::move(hook)); }
 
 void SessionWatch(bool (*beforeLogout)()) {
   if (endPipe[0] >= 0 || pipe2(endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string_view>
 
 #include "services/files/files.h"
@@ -36,6 +37,8 @@ constexpr int kMaxRedirects = 10;
 // requests (HTTP/1.1 keep-alive), so the pages of a lookup and of the next one all go over the
 // connection the first one opened. It is a child of the application object, so it goes before
 // the application does.
+void StopAllTransfers();
+
 QNetworkAccessManager* Session() {
   static QPointer<QNetworkAccessManager> session;
   if (session == nullptr && QCoreApplication::instance() != nullptr) {
@@ -45,6 +48,11 @@ QNetworkAccessManager* Session() {
     // without first asking over http to be redirected: Qt rewrites the address in get(), and
     // the target of a redirect before it reports the redirect.
     session->setStrictTransportSecurityEnabled(true);
+    static const bool stopping = [] {
+      GuiOnSessionEnd(StopAllTransfers);
+      return true;
+    }();
+    (void)stopping;
   }
   return session.data();
 }
@@ -125,6 +133,11 @@ class Transfer {
       outcome_.end = WebViewEnd::kBadAddress;
       return;
     }
+    if (GuiSessionEnding()) {
+      outcome_.end = WebViewEnd::kStopped;
+      return;
+    }
+    Running().insert(this);
     total_.setSingleShot(true);
     // A coarse timer may fire 5% early, which would end a load before its limit.
     total_.setTimerType(Qt::PreciseTimer);
@@ -133,7 +146,17 @@ class Transfer {
     Get(url);
   }
 
-  ~Transfer() { Drop(); }
+  ~Transfer() {
+    Running().erase(this);
+    Drop();
+  }
+
+  // Once the session has ended, every load still running ends at once, unfinished.
+  static void StopAll() {
+    const std::set<Transfer*> running = Running();
+    for (Transfer* transfer : running)
+      if (Running().count(transfer) != 0) transfer->Fail(WebViewEnd::kStopped);
+  }
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
@@ -253,6 +276,11 @@ class Transfer {
     reply->deleteLater();
   }
 
+  static std::set<Transfer*>& Running() {
+    static std::set<Transfer*> running;
+    return running;
+  }
+
   Done done_;
   QPointer<QNetworkReply> reply_;
   QTimer total_;
@@ -263,6 +291,8 @@ class Transfer {
   QByteArray body_;
   WebViewOutcome outcome_;
 };
+
+void StopAllTransfers() { Transfer::StopAll(); }
 
 // What the program knows of one view: its last address, how its last load ended, and the
 // document that load brought.

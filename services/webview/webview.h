@@ -55,6 +55,7 @@ enum class WebViewEnd {
   kBadAnswer,         // a malformed answer, or a page in an encoding that was not asked for
                       // (a compressed one: pages are asked for uncompressed)
   kBadAddress,        // the address is no URL
+  kStopped,           // the desktop ended the session: no load waits for a server any more
 };
 struct WebViewOutcome {
   WebViewEnd end = WebViewEnd::kNone;

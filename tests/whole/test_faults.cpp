@@ -24,6 +24,7 @@
 #include "program/variables.h"
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"
+#include "services/webview/webview.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/save_leftovers.h"
@@ -309,8 +310,9 @@ TEST_F(WholeFaults, ALookupWhosePageDoesNotComeIsToldOnceAndChangesNothing) {
 }
 
 // The desktop ends the program (SIGTERM) while a search waits on a stalled server: the search
-// fails at the idle limit as it would, but no Error box waits for a person; the loop then hands
-// out the end, and the shutdown runs as between lookups, asking nothing and deleting the cover.
+// stops at once, no Error box waits for a person, no other page is asked for; the loop then
+// hands out the end, and the shutdown runs as between lookups, asking nothing and deleting the
+// cover.
 TEST_F(WholeFaults, AnEndSignalDuringAStalledLookupEndsTheProgramWithoutABox) {
   auto app = Start();
   whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
@@ -331,6 +333,8 @@ TEST_F(WholeFaults, AnEndSignalDuringAStalledLookupEndsTheProgramWithoutABox) {
     EXPECT_TRUE(none.seen().empty());
   }
   EXPECT_FALSE(signaller.isActive());
+  EXPECT_EQ(WebViewResult(kWebView).end, WebViewEnd::kStopped);
+  EXPECT_EQ(site_.Requests().size(), 5u);  // the first lookup's four, and the stopped search
   EXPECT_TRUE(whole::Idle(*app));
   // The end comes before anything queued; were it lost, the exit button would end the loop.
   GuiQueueEvent(Event{GadgetActivity, kMainWindow, kExitButton, 0});
