@@ -34,6 +34,8 @@ Text FailureReason(const WebViewOutcome& outcome) {
       return "La página es demasiado grande."_t;
     case WebViewEnd::kRedirectRefused:
       return "El sitio redirigió la petición a una dirección no segura."_t;
+    case WebViewEnd::kRedirectWithoutTarget:
+      return "El sitio redirigió la petición sin indicar a qué dirección."_t;
     case WebViewEnd::kTooManyRedirects:
       return "El sitio redirigió la petición demasiadas veces."_t;
     case WebViewEnd::kNoSecureChannel:

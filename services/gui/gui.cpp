@@ -243,6 +243,12 @@ bool IsInput(const QEvent* event) {
          event->type() == QEvent::InputMethod || event->type() == QEvent::Shortcut;
 }
 
+// Return and the keypad's Enter, without modifiers (the keypad's own mark aside).
+bool IsEnterKey(const QKeyEvent* key) {
+  const auto mods = key->modifiers() & ~Qt::KeypadModifier;
+  return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier;
+}
+
 // Sees every event before its receiver does. Input to a window that WindowSetEnabled turned off
 // goes nowhere, while the window and its gadgets keep being painted as they are: a locked window
 // is not a greyed one. Then the windows' shortcut keys become events before any gadget sees them.
@@ -252,10 +258,37 @@ bool IsInput(const QEvent* event) {
 // (none holds input back in the toolkit's queue, as QEventLoop::ExcludeUserInputEvents would),
 // and unlocking a window first lets through what is still queued (WindowSetEnabled). A screen
 // reader's way in is the other one, guarded in gui_accessible.cpp.
+//
+// Enter acts once per press, wherever it goes (the shortcut, a box's default button, a file
+// dialog): a key held down repeats its press, and each repeat would be one more action, one
+// more lookup of a site, for as long as the key stays down or the window system believes it
+// does (a release that never came). So a repeat of Enter does nothing at all, and the shortcut
+// fires only on a press of a key that was up: one whose last press Qt has seen released. The
+// press that closed a box leaves the key down until its release, wherever that comes.
+//
+// A repeat is what Qt marks as one, and also a press that comes at the very moment of the
+// release before it: an X server repeats a key as a release and a press with one time stamp,
+// which Qt marks only when both are already queued as it reads the release; while a lookup
+// keeps the program from reading, the press often comes after, and goes unmarked.
 class InputFilter : public QObject {
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
     const auto type = event->type();
+    if (type == QEvent::ApplicationStateChange &&
+        QGuiApplication::applicationState() != Qt::ApplicationActive) {
+      enterDown_ = false;  // its release goes to another program's window
+    }
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease ||
+        type == QEvent::ShortcutOverride) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      const bool repeat = key->isAutoRepeat() || (type != QEvent::KeyRelease &&
+                                                   key->timestamp() != 0 &&
+                                                   key->timestamp() == releasedAt_);
+      if (IsEnterKey(key) && repeat) {
+        if (type == QEvent::ShortcutOverride) event->accept();
+        return true;
+      }
+    }
     if (IsInput(event)) {
       const int window = InputWindowOf(object);
       if (window != 0 && !WindowTakesInput(window)) {
@@ -264,30 +297,42 @@ class InputFilter : public QObject {
         return true;
       }
     }
-    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride) return false;
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+        type != QEvent::ShortcutOverride) {
+      return false;
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!IsEnterKey(key)) return false;
+    if (type == QEvent::KeyRelease) {
+      enterDown_ = false;
+      releasedAt_ = key->timestamp();
+      return false;
+    }
+    // A key goes to the toolkit's window object first, then to the focused widget: the press
+    // is counted at the widget.
     auto* widget = qobject_cast<QWidget*>(object);
     if (widget == nullptr) return false;
-    auto* key = static_cast<QKeyEvent*>(event);
-    int code = 0;
-    const auto mods = key->modifiers() & ~Qt::KeypadModifier;
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier)
-      code = kKeyEnter;
-    if (code == 0) return false;
+    const bool wasDown = enterDown_;
+    if (type == QEvent::KeyPress) enterDown_ = true;
     const int windowNumber = WindowNumberOf(widget);
     WindowEntry* w = Window(windowNumber);
     if (w == nullptr) return false;
     for (const Shortcut& s : w->shortcuts) {
-      if (s.key != code) continue;
+      if (s.key != kKeyEnter) continue;
       if (type == QEvent::ShortcutOverride) {
         // Claim the key so that no QShortcut of a gadget takes it; the press comes next.
         event->accept();
         return true;
       }
-      GuiQueueEvent(Event{ShortcutPressed, windowNumber, s.number, 0});
+      if (!wasDown) GuiQueueEvent(Event{ShortcutPressed, windowNumber, s.number, 0});
       return true;  // the key does not reach the focused gadget
     }
     return false;
   }
+
+ private:
+  bool enterDown_ = false;  // a press of Enter seen, its release not yet
+  quint64 releasedAt_ = 0;  // the time stamp of Enter's last release
 };
 
 }  // namespace

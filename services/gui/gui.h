@@ -110,9 +110,11 @@ Event EventWaitFor(int milliseconds);  // as EventWait, but gives up after the t
 void ShortcutAdd(int window, int key, int number);
 // From now on SIGTERM, SIGHUP and SIGINT end the session: EventWait answers SessionEnd before
 // anything still queued (EventPoll and EventWaitFor, whose callers drop what they take, never
-// do), and an open dialog is closed as by its close box. When the desktop's session manager
-// lets the program ask before a logout, `beforeLogout` (if any) is called; false cancels the
-// logout. Once, by the program itself: a test that calls it keeps the signals caught.
+// do), an open dialog is closed as by its close box, and none waits for a person any more
+// (MessageAsk and SaveFileDialog answer at once as closed). A signal the process was started
+// with ignored (nohup) stays ignored; GuiShutdown gives each signal back the action it had.
+// When the desktop's session manager lets the program ask before a logout, `beforeLogout` (if
+// any) is called; false cancels the logout. Once, by the program itself.
 void SessionWatch(bool (*beforeLogout)());
 
 // Fonts.

@@ -30,6 +30,18 @@ QWidget* Owner() {
 // The longest path a file dialog hands back.
 constexpr int kMaxPath = 260;
 
+// The answer of a box closed without a button: Cancel where it has one, OK for an OK box, No
+// for a Yes/No question.
+int ClosedAnswer(int buttonsAndIcon) {
+  if ((buttonsAndIcon & 0x0F) == 4) return kAnswerNo;
+  if ((buttonsAndIcon & 0x0F) == 0) return kAnswerOk;
+  return kAnswerCancel;
+}
+
+// Once the desktop has ended the session (SessionWatch) nobody may be there to answer: a dialog
+// is not shown then, and gives the answer of its close box.
+bool SessionEnding() { return gui::state().sessionEnding; }
+
 }  // namespace
 
 void gui::LoadToolkitSpanish() {
@@ -44,6 +56,7 @@ void gui::LoadToolkitSpanish() {
 }
 
 int MessageAsk(const Text& caption, const Text& text, int buttonsAndIcon) {
+  if (SessionEnding()) return ClosedAnswer(buttonsAndIcon);
   QMessageBox box(Owner());
   box.setWindowModality(Qt::ApplicationModal);
   box.setTextFormat(Qt::PlainText);  // a page's markup is shown as its characters
@@ -85,16 +98,13 @@ int MessageAsk(const Text& caption, const Text& text, int buttonsAndIcon) {
     case QMessageBox::Yes: return kAnswerYes;
     case QMessageBox::No: return kAnswerNo;
     case QMessageBox::Cancel: return kAnswerCancel;
-    default:
-      // Closed without a button: a box with Cancel answers Cancel, an OK box OK, Yes/No No.
-      if ((buttonsAndIcon & 0x0F) == 4) return kAnswerNo;
-      if ((buttonsAndIcon & 0x0F) == 0) return kAnswerOk;
-      return kAnswerCancel;
+    default: return ClosedAnswer(buttonsAndIcon);
   }
 }
 
 Text SaveFileDialog(const Text& title, const Text& proposedName, const Text& patterns,
                     int initialIndex) {
+  if (SessionEnding()) return {};
   QFileDialog dialog(Owner(), TextToQString(title));
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.setOption(QFileDialog::DontUseNativeDialog);

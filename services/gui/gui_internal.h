@@ -145,7 +145,7 @@ void QueueGadget(int number, int subtype);
 // (gui_accessible.cpp). Once, at GuiInit.
 void GuardAccessibleActions();
 
-// Undoes SessionWatch (gui_session.cpp): the signals end the process again as by default. At
+// Undoes SessionWatch (gui_session.cpp): each signal gets back the action it had before. At
 // GuiShutdown, when nothing is left to clean up.
 void SessionStop();
 

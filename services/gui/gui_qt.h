@@ -37,6 +37,11 @@ QTreeWidget* GuiListWidget(int number);
 using ListRowsChanged = std::function<void(int number, bool cleared)>;
 void GuiSetListRowsChangedHook(ListRowsChanged hook);
 
+// Once SessionWatch's signals have ended the session: true, and each hook is called once, in
+// the GUI thread (the web view stops its loads, so that no lookup holds the end back).
+bool GuiSessionEnding();
+void GuiOnSessionEnd(std::function<void()> hook);
+
 // Queue an event for EventWait/EventPoll. Only this queue reaches the application.
 void GuiQueueEvent(const Event& event);
 // Ends a blocked EventWaitFor at once, with no event, so its caller looks again without waiting

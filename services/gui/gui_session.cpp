@@ -12,15 +12,28 @@
 
 #include <cerrno>
 #include <csignal>
+#include <functional>
+#include <vector>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include "services/gui/gui_internal.h"
+#include "services/gui/gui_qt.h"
 
 namespace {
 
 int endPipe[2] = {-1, -1};
 QSocketNotifier* endNotifier = nullptr;
+
+// The signals that end the session, each with the action it had before the program caught it.
+// One the program was started with ignored (nohup ignores SIGHUP) is left ignored: the person
+// asked for the program to outlive that event. At the end each gets back what it had.
+struct EndSignal {
+  int number;
+  struct sigaction before;
+  bool caught;
+};
+EndSignal endSignals[] = {{SIGTERM, {}, false}, {SIGHUP, {}, false}, {SIGINT, {}, false}};
 
 extern "C" void OnEndSignal(int signal) {
   const int saved = errno;
@@ -33,8 +46,16 @@ extern "C" void OnEndSignal(int signal) {
 // The end of the session, in the GUI thread: EventWait hands it out next, and a dialog that is
 // open is closed as its close box would close it (a Yes/No question answers No, a file or print
 // dialog is cancelled), so that the command that opened it can end.
+std::vector<std::function<void()>>& EndHooks() {
+  static std::vector<std::function<void()>> hooks;
+  return hooks;
+}
+
 void EndSession() {
-  gui::state().sessionEnding = true;
+  if (!gui::state().sessionEnding) {
+    gui::state().sessionEnding = true;
+    for (const auto& hook : EndHooks()) hook();
+  }
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (auto* dialog = qobject_cast<QDialog*>(w); dialog != nullptr && dialog->isVisible()) {
       dialog->reject();
@@ -45,10 +66,17 @@ void EndSession() {
 
 // The session manager's last word after a logout (Qt sends the application a Quit event then;
 // the program itself never asks Qt to quit): the same end, instead of Qt closing the windows,
-// which would only ask the question of the exit again.
+// which would only ask the question of the exit again. And once the session has ended, a dialog
+// that a command still opens (the layer's own are not shown then; the print dialog is another
+// service's) is closed as soon as its wait begins, so that no command waits for a person.
 class QuitFilter : public QObject {
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::Show && gui::state().sessionEnding) {
+      if (auto* dialog = qobject_cast<QDialog*>(object))
+        QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+      return false;
+    }
     if (object != qApp || event->type() != QEvent::Quit) return false;
     EndSession();
     return true;
@@ -57,6 +85,10 @@ class QuitFilter : public QObject {
 QuitFilter* quitFilter = nullptr;
 
 }  // namespace
+
+bool GuiSessionEnding() { return gui::state().sessionEnding; }
+
+void GuiOnSessionEnd(std::function<void()> hook) { EndHooks().push_back(std::move(hook)); }
 
 void SessionWatch(bool (*beforeLogout)()) {
   if (endPipe[0] >= 0 || pipe2(endPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
@@ -71,7 +103,10 @@ void SessionWatch(bool (*beforeLogout)()) {
   action.sa_handler = OnEndSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int signal : {SIGTERM, SIGHUP, SIGINT}) sigaction(signal, &action, nullptr);
+  for (EndSignal& end : endSignals) {
+    end.caught = sigaction(end.number, nullptr, &end.before) == 0 &&
+                 end.before.sa_handler != SIG_IGN && sigaction(end.number, &action, nullptr) == 0;
+  }
   quitFilter = new QuitFilter;
   qApp->installEventFilter(quitFilter);
 
@@ -91,7 +126,10 @@ namespace gui {
 
 void SessionStop() {
   if (endPipe[0] < 0) return;
-  for (int signal : {SIGTERM, SIGHUP, SIGINT}) std::signal(signal, SIG_DFL);
+  for (EndSignal& end : endSignals) {
+    if (end.caught) sigaction(end.number, &end.before, nullptr);
+    end.caught = false;
+  }
   delete endNotifier;
   endNotifier = nullptr;
   delete quitFilter;

@@ -14,10 +14,12 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
 #include <cctype>
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string_view>
 
 #include "services/files/files.h"
@@ -37,6 +39,8 @@ constexpr int kMaxRedirects = 10;
 // requests (HTTP/1.1 keep-alive), so the pages of a lookup and of the next one all go over the
 // connection the first one opened. It is a child of the application object, so it goes before
 // the application does.
+void StopAllTransfers();
+
 QNetworkAccessManager* Session() {
   static QPointer<QNetworkAccessManager> session;
   if (session == nullptr && QCoreApplication::instance() != nullptr) {
@@ -46,6 +50,11 @@ QNetworkAccessManager* Session() {
     // without first asking over http to be redirected: Qt rewrites the address in get(), and
     // the target of a redirect before it reports the redirect.
     session->setStrictTransportSecurityEnabled(true);
+    static const bool stopping = [] {
+      GuiOnSessionEnd(StopAllTransfers);
+      return true;
+    }();
+    (void)stopping;
   }
   return session.data();
 }
@@ -64,10 +73,12 @@ QNetworkRequest RequestFor(const QUrl& url, int redirectsLeft) {
   request.setMaximumRedirectsAllowed(redirectsLeft);
   // Restarted by every byte that comes; the load fails when it runs out.
   request.setTransferTimeout(FetchLimits().idleMilliseconds);
-  // Qt offers and undoes the compressions it knows. Past the size limit it also refuses a body
-  // that inflates suspiciously much, before inflating it further: a small body that would
-  // inflate to gigabytes costs no more than the limit.
-  request.setDecompressedSafetyCheckThreshold(FetchLimits().maxBytes);
+  // The body comes as the server has it, uncompressed, so that its end is the protocol's to
+  // prove: a length, which Qt checks (a body that stops short of it is a connection cut off).
+  // A compressed body carries its own end mark, and Qt's decompression does not say when the
+  // stream stopped before it: a page cut off mid-stream would be taken as whole. Asked this
+  // way, Qt leaves any body as it came.
+  request.setRawHeader("Accept-Encoding", "identity");
   // HTTP/2 stays off: Qt would use it only over https (it is never offered to an http address),
   // where no server of the tests speaks it (they are HTTP/1.1), so the limits, the redirects and
   // the failures above would go untested on the one protocol the real sites would then get.
@@ -124,6 +135,11 @@ class Transfer {
       outcome_.end = WebViewEnd::kBadAddress;
       return;
     }
+    if (GuiSessionEnding()) {
+      outcome_.end = WebViewEnd::kStopped;
+      return;
+    }
+    Running().insert(this);
     total_.setSingleShot(true);
     // A coarse timer may fire 5% early, which would end a load before its limit.
     total_.setTimerType(Qt::PreciseTimer);
@@ -132,7 +148,17 @@ class Transfer {
     Get(url);
   }
 
-  ~Transfer() { Drop(); }
+  ~Transfer() {
+    Running().erase(this);
+    Drop();
+  }
+
+  // Once the session has ended, every load still running ends at once, unfinished.
+  static void StopAll() {
+    const std::set<Transfer*> running = Running();
+    for (Transfer* transfer : running)
+      if (Running().count(transfer) != 0) transfer->Fail(WebViewEnd::kStopped);
+  }
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
@@ -147,6 +173,7 @@ class Transfer {
     body_.clear();
     reply_ = Session()->get(RequestFor(url, kMaxRedirects - redirects_));
     url_ = reply_->url();  // what is asked for, https where the host's policy says so
+    QObject::connect(reply_, &QNetworkReply::metaDataChanged, [this] { CheckHead(); });
     QObject::connect(reply_, &QNetworkReply::readyRead, [this] { Read(); });
     QObject::connect(reply_, &QNetworkReply::finished, [this] { Finish(); });
     QObject::connect(reply_, &QNetworkReply::redirected, [this](const QUrl& to) { Follow(to); });
@@ -161,14 +188,42 @@ class Transfer {
       return;
     }
     ++redirects_;
+    earlierBytes_ += answerBytes_;
+    answerBytes_ = 0;
     DropReply();
     Get(to);
+  }
+
+  // What the head of an answer already rules out. A page in an encoding that was not asked for
+  // (RequestFor asks for none) cannot be read, nor shown to have come whole: no document (a
+  // redirect's or an error's body is never the document). And Qt reads a redirect's whole body
+  // before it reports the redirect, mostly without handing it out: one that announces more than
+  // the load may still hold is refused before it is read.
+  void CheckHead() {
+    if (reply_ == nullptr) return;
+    const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QByteArray encoding = reply_->rawHeader("Content-Encoding").trimmed().toLower();
+    bool announced = false;
+    const qint64 length = reply_->rawHeader("Content-Length").trimmed().toLongLong(&announced);
+    if (status < 300 && !encoding.isEmpty() && encoding != "identity") {
+      Fail(WebViewEnd::kBadAnswer);
+    } else if (IsRedirect(status) && announced && earlierBytes_ + length > FetchLimits().maxBytes) {
+      Fail(WebViewEnd::kTooBig);
+    }
   }
 
   void Read() {
     if (reply_ == nullptr || !reply_->isOpen()) return;  // a reply that failed has no body
     body_ += reply_->readAll();
-    if (body_.size() > FetchLimits().maxBytes) Fail(WebViewEnd::kTooBig);
+    Count(body_.size());
+  }
+
+  // Every byte of body the load is given counts against the size limit, a redirect's as much
+  // as the page's.
+  void Count(qint64 ofThisAnswer) {
+    answerBytes_ = std::max(answerBytes_, ofThisAnswer);
+    if (reply_ != nullptr && earlierBytes_ + answerBytes_ > FetchLimits().maxBytes)
+      Fail(WebViewEnd::kTooBig);
   }
 
   void Finish() {
@@ -177,7 +232,16 @@ class Transfer {
     if (reply_ == nullptr) return;
     const int status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     outcome_ = WebViewOutcome{EndOf(reply_->error(), status), status};
+    // Qt reports a redirect that names no address as one to an address it cannot ask.
+    if (IsRedirect(status) && reply_->rawHeader("Location").trimmed().isEmpty())
+      outcome_.end = WebViewEnd::kRedirectWithoutTarget;
     End();
+  }
+
+  // The statuses Qt follows as redirects; 300 and 304 are answers of their own.
+  static bool IsRedirect(int status) {
+    return status == 301 || status == 302 || status == 303 || status == 305 || status == 307 ||
+           status == 308;
   }
 
   void Fail(WebViewEnd end) {
@@ -214,14 +278,23 @@ class Transfer {
     reply->deleteLater();
   }
 
+  static std::set<Transfer*>& Running() {
+    static std::set<Transfer*> running;
+    return running;
+  }
+
   Done done_;
   QPointer<QNetworkReply> reply_;
   QTimer total_;
   QUrl url_;  // of the request under way
   int redirects_ = 0;
+  qint64 earlierBytes_ = 0;  // of body, of the redirects before the answer under way
+  qint64 answerBytes_ = 0;   // of body, of the answer under way
   QByteArray body_;
   WebViewOutcome outcome_;
 };
+
+void StopAllTransfers() { Transfer::StopAll(); }
 
 // What the program knows of one view: its last address, how its last load ended, and the
 // document that load brought.

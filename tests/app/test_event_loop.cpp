@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QFontInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QRadioButton>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
@@ -191,6 +193,99 @@ TEST_F(EventLoop, EnterElsewhereDoesNothingButSetsPickList) {
   EXPECT_EQ(Requests(), 0u);
   EXPECT_EQ(GadgetGetState(kTitlesList), -1);
   EXPECT_EQ(GadgetGetText(kActorsField), "...");  // no new line in the card field either
+}
+
+// Return held down on a site that fails every search: the key's repeats, which the window system
+// sends to whichever window has the focus (the busy window, the Error box, the main window),
+// start nothing, and the box waits for its own answer. Also when the key that closed the box
+// never comes up (a release lost on its way, as with a key sent by automation), when the presses
+// that follow are not marked as repeats but no release came between them, and when the repeats
+// come unmarked as an X server sends them, a release and a press with one time stamp.
+TEST_F(EventLoop, ReturnHeldOnAFailingSiteAsksItOnce) {
+  server_.Route(kCulturaliaSearch, {.status = 500, .body = "<html>error</html>"});
+  enum class Repeats { kMarked, kPressesOnly, kSameTime };
+  struct Row {
+    const char* name;
+    bool keyClosesBox;  // the box gets a press of Return, else a click on its button
+    Repeats repeats;    // how the presses after the first come
+  };
+  const Row rows[] = {{"held", false, Repeats::kMarked},
+                      {"a press closes the box, its release is lost", true, Repeats::kMarked},
+                      {"presses without releases", false, Repeats::kPressesOnly},
+                      {"repeats unmarked", false, Repeats::kSameTime}};
+  constexpr int kRepeats = 60;
+  ulong stamp = 1000000000;  // key times, 40 ms apart
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    server_.ClearRequests();
+    app().TypeInto(kSearchField, "Alien");
+    app().DiscardQueued();
+    QWindow* main = app().Window(kMainWindow)->windowHandle();
+    auto key = [](QWindow* to, QEvent::Type type, bool repeat, ulong stamp = 0) {
+      using Input = QWindowSystemInterface;
+      if (stamp == 0) {
+        Input::handleKeyEvent<Input::AsynchronousDelivery>(to, type, Qt::Key_Return,
+                                                           Qt::NoModifier, "\r", repeat);
+      } else {
+        Input::handleKeyEvent<Input::AsynchronousDelivery>(to, stamp, type, Qt::Key_Return,
+                                                           Qt::NoModifier, "\r", repeat);
+      }
+    };
+    key(main, QEvent::KeyPress, false, stamp += 40);
+    int repeats = 0, boxes = 0, boxTicks = 0;
+    QTimer driver;
+    driver.setInterval(5);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box != nullptr && !box->isVisible()) box = nullptr;
+      if (box != nullptr && !box->property("seen").toBool()) {
+        box->setProperty("seen", true);
+        ++boxes;
+        boxTicks = 0;
+        if (row.keyClosesBox) {
+          key(box->windowHandle(), QEvent::KeyPress, false);
+          return;
+        }
+      }
+      // The box takes a few of the repeats before the person clicks its button.
+      if (box != nullptr && !row.keyClosesBox && ++boxTicks == 5) {
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        return;
+      }
+      if (repeats == kRepeats) return;
+      ++repeats;
+      // To the window with the focus, as the window system sends a held key's repeats.
+      QWindow* to = box != nullptr ? box->windowHandle() : main;
+      if (row.repeats == Repeats::kMarked) {
+        key(to, QEvent::KeyRelease, true);
+        key(to, QEvent::KeyPress, true);
+      } else if (row.repeats == Repeats::kSameTime) {
+        key(to, QEvent::KeyRelease, false, stamp += 40);
+        key(to, QEvent::KeyPress, false, stamp);
+      } else {
+        key(main, QEvent::KeyPress, false);  // a box would take a fresh press as its answer
+      }
+    });
+    driver.start();
+    while (repeats < kRepeats) {
+      app().RunQueued();
+      app().Pump();
+    }
+    app().RunQueued();
+    driver.stop();
+    app().Pump();
+    EXPECT_EQ(Requests(), 1u);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(app().RunQueued(), 0);
+    EXPECT_TRUE(GuiWindowEnabled(kMainWindow));
+    key(main, QEvent::KeyRelease, false, stamp += 40);  // up at last, where the focus is
+    app().Pump();
+  }
+  // The next press that follows a release searches again.
+  app().PressKey(kSearchField, Qt::Key_Return);
+  DialogAnswers answers({DialogAnswers::Button(kAnswerOk)});
+  app().RunQueued();
+  EXPECT_EQ(Requests(), 2u);
 }
 
 // --- The lists ----------------------------------------------------------------------------
@@ -638,6 +733,8 @@ TEST_F(EventLoop, AnsweringNoAtShutdownWritesNothing) {
   EXPECT_FALSE(app().FileExists("favoritos.ini"));
 }
 
+static void OwnHandler(int) {}
+
 // The whole program, start to end, as main runs it: the close box is the only input; or the
 // session manager's last word after a logout (a Quit event to the application).
 TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
@@ -652,6 +749,7 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
     { std::ofstream(dir / "portada.jpg") << "old"; }
     { std::ofstream(dir / "favoritos.ini") << "Alien#123#C\r\n"; }
     bool sawWindow = false;
+    std::vector<bool> sawDispositions;
     QString title;
     QTimer closer;
     closer.setInterval(10);
@@ -660,6 +758,13 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
       if (main == nullptr || !main->isVisible()) return;
       sawWindow = true;
       title = main->windowTitle();
+      // Whether each of SIGHUP, SIGTERM, SIGINT is as it was at the start, while the program runs.
+      auto same = [](int s, void (*before)(int)) {
+        struct sigaction now {};
+        sigaction(s, nullptr, &now);
+        return now.sa_handler == before;
+      };
+      sawDispositions = {same(SIGHUP, SIG_IGN), same(SIGTERM, OwnHandler), same(SIGINT, SIG_DFL)};
       closer.stop();
       if (bySession) {
         program.favouritesChanged = 1;  // the close box would ask now; the session's end not
@@ -671,7 +776,15 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
     });
     closer.start();
     DialogAnswers none({});
+    // Signals as the person set them: SIGHUP ignored (nohup), SIGTERM with a handler of its own.
+    // The program keeps the first ignored, catches the others, and gives each back at the end.
+    std::signal(SIGHUP, SIG_IGN);
+    std::signal(SIGTERM, OwnHandler);
     const int code = RunProgram();
+    EXPECT_EQ(sawDispositions, (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(std::signal(SIGHUP, SIG_DFL), SIG_IGN);
+    EXPECT_EQ(std::signal(SIGTERM, SIG_DFL), &OwnHandler);
+    EXPECT_EQ(std::signal(SIGINT, SIG_DFL), SIG_DFL);
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(sawWindow);
     EXPECT_EQ(title, "Cinevarta - v0.9.4.b");
@@ -688,11 +801,19 @@ TEST(WholeProgram, RunsFromStartToTheCloseBoxOrTheSessionsEndAndAnswersZero) {
 
 // The program ended by the desktop: a logout's SIGTERM, a closed terminal's SIGHUP, Ctrl+C's
 // SIGINT. The real program runs in a child process; each signal ends it at once through its
-// shutdown, which removes the cover and leaves favoritos.ini as it is.
+// shutdown, which removes the cover and leaves favoritos.ini as it is. Started under nohup
+// (SIGHUP ignored), the closed terminal's SIGHUP passes it by, and SIGTERM still ends it.
 TEST(WholeProgram, EndedByTheDesktopItShutsDownAndLeavesTheFavouritesFile) {
   const std::string favourites = "Zul\xFA#9#C\r\nAlien#123#C\r\n";  // unsorted, Windows-1252
-  for (const auto& [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, std::pair{SIGHUP, "SIGHUP"},
-                                     std::pair{SIGINT, "SIGINT"}}) {
+  struct Row {
+    int signal;
+    const char* name;
+    bool nohup;  // started with SIGHUP ignored; SIGHUP is sent first, then the signal
+  };
+  for (const Row& row : {Row{SIGTERM, "SIGTERM", false}, Row{SIGHUP, "SIGHUP", false},
+                         Row{SIGINT, "SIGINT", false}, Row{SIGTERM, "nohup, SIGTERM", true}}) {
+    const int signal = row.signal;
+    const char* name = row.name;
     SCOPED_TRACE(name);
     std::random_device random;
     const auto dir = std::filesystem::temp_directory_path() /
@@ -702,25 +823,33 @@ TEST(WholeProgram, EndedByTheDesktopItShutsDownAndLeavesTheFavouritesFile) {
     { std::ofstream(dir / "portada.jpg") << "cover"; }
     const pid_t child = fork();
     if (child == 0) {
+      if (row.nohup) std::signal(SIGHUP, SIG_IGN);  // as nohup does; exec keeps it
       if (chdir(dir.c_str()) == 0) execl(DEMO_PROGRAM, DEMO_PROGRAM, nullptr);
       _exit(127);
     }
     ASSERT_GT(child, 0);
-    // Signalled once it catches the three: before that, a signal would just kill it.
-    auto catching = [child] {
+    // The signals the program catches, or ignores ("SigCgt", "SigIgn").
+    auto mask = [child](const std::string& field) {
       std::ifstream status("/proc/" + std::to_string(child) + "/status");
       for (std::string line; std::getline(status, line);)
-        if (line.rfind("SigCgt:", 0) == 0) {
-          const auto mask = std::stoull(line.substr(7), nullptr, 16);
-          return (mask & (1ull << (SIGTERM - 1))) && (mask & (1ull << (SIGHUP - 1))) &&
-                 (mask & (1ull << (SIGINT - 1)));
-        }
-      return false;
+        if (line.rfind(field + ":", 0) == 0) return std::stoull(line.substr(7), nullptr, 16);
+      return 0ull;
     };
+    auto bit = [](int s) { return 1ull << (s - 1); };
+    // Signalled once it catches them: before that, a signal would just kill it.
+    const auto caught = bit(SIGTERM) | bit(SIGINT) | (row.nohup ? 0 : bit(SIGHUP));
+    auto catching = [&] { return (mask("SigCgt") & caught) == caught; };
     // The waits are bounded only so that a program that never ends cannot hang the suite.
     for (int i = 0; i < 1000 && !catching(); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(catching());
+    if (row.nohup) {
+      EXPECT_EQ(mask("SigIgn") & bit(SIGHUP), bit(SIGHUP));
+      EXPECT_EQ(mask("SigCgt") & bit(SIGHUP), 0u);
+      kill(child, SIGHUP);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      EXPECT_EQ(waitpid(child, nullptr, WNOHANG), 0) << "SIGHUP ended a program under nohup";
+    }
     kill(child, signal);
     int status = 0;
     pid_t ended = 0;

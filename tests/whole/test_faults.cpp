@@ -9,14 +9,22 @@
 // stalled server costs seconds.
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "app/shell.h"
 #include "program/gadgets.h"
 #include "program/variables.h"
 #include "services/gui/gui.h"
+#include "services/gui/gui_qt.h"
+#include "services/webview/webview.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/save_leftovers.h"
@@ -299,6 +307,44 @@ TEST_F(WholeFaults, ALookupWhosePageDoesNotComeIsToldOnceAndChangesNothing) {
     site_.SetFault(row.path, FaultSite::Fault::kNone);
     site_.UseForSources();
   }
+}
+
+// The desktop ends the program (SIGTERM) while a search waits on a stalled server: the search
+// stops at once, no Error box waits for a person, no other page is asked for; the loop then
+// hands out the end, and the shutdown runs as between lookups, asking nothing and deleting the
+// cover.
+TEST_F(WholeFaults, AnEndSignalDuringAStalledLookupEndsTheProgramWithoutABox) {
+  auto app = Start();
+  whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("cine"));
+  ASSERT_EQ(whole::ReadFileBytes(app->dir() / "portada.jpg"), coverA_);
+  site_.SetFault("/bus/", FaultSite::Fault::kStall);
+  SessionWatch(nullptr);  // undone by the shutdown
+  QTimer signaller;
+  signaller.setInterval(10);
+  QObject::connect(&signaller, &QTimer::timeout, [&] {
+    if (site_.RequestCount("/bus/") < 2) return;
+    signaller.stop();
+    kill(getpid(), SIGTERM);
+  });
+  signaller.start();
+  {
+    DialogAnswers none({});
+    whole::SearchFor(*app, kCulturaliaOption, QStringLiteral("otra"));
+    EXPECT_TRUE(none.seen().empty());
+  }
+  EXPECT_FALSE(signaller.isActive());
+  EXPECT_EQ(WebViewResult(kWebView).end, WebViewEnd::kStopped);
+  EXPECT_EQ(site_.Requests().size(), 5u);  // the first lookup's four, and the stopped search
+  EXPECT_TRUE(whole::Idle(*app));
+  // The end comes before anything queued; were it lost, the exit button would end the loop.
+  GuiQueueEvent(Event{GadgetActivity, kMainWindow, kExitButton, 0});
+  RunEventLoop();
+  EXPECT_EQ(program.sessionEnded, 1);
+  DialogAnswers none({});
+  EXPECT_TRUE(app->ShutDown());
+  EXPECT_TRUE(none.seen().empty());
+  EXPECT_FALSE(fs::exists(app->dir() / "portada.jpg"));
+  EXPECT_EQ(whole::ReadFileBytes(app->dir() / "favoritos.ini"), kSavedFavourites);
 }
 
 // --- The disk ---------------------------------------------------------------------------------
