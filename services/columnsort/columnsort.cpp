@@ -1,6 +1,8 @@
-// The column sorter on Qt: lists are QTreeWidget report views whose own sorting stays off; a
-// sort takes every row out, orders the rows by precomputed keys and puts them back in one go,
-// so a sort of n rows costs n log n comparisons and two linear passes over the list.
+// The column sorter on Qt: a list's rows are a QStandardItemModel shown by a view whose own
+// sorting stays off. A sort gives each cell of the column its key once, has the model order its
+// rows by those keys (a stable sort, which moves the selection and the current row with their
+// rows) and then numbers the rows, so a sort of n rows costs n log n comparisons of ready keys
+// and two linear passes over the list.
 #include "services/columnsort/columnsort.h"
 
 #include <QHeaderView>
@@ -10,8 +12,9 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 #include <QStyleOptionHeader>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <array>
 #include <map>
@@ -28,6 +31,8 @@ namespace {
 
 constexpr int kColumnCount = 256;
 constexpr int kKeyCharacters = 255;
+// Where a sort puts each cell's key while it runs.
+constexpr int kSortKeyRole = Qt::UserRole + 2;
 
 // Draws a header section's picture right of its title instead of left of it (header mark 3).
 class ArrowRightHeaderStyle : public QProxyStyle {
@@ -50,13 +55,13 @@ class ArrowRightHeaderStyle : public QProxyStyle {
 };
 
 struct AttachedList {
-  QPointer<QTreeWidget> list;
+  QPointer<QTreeView> list;
+  QPointer<QStandardItemModel> rows;
   int headerMark = kHeaderMarkArrowLeft;
   std::array<unsigned char, kColumnCount> kinds{};
   int nextDirection = kSortAscending;
   int lastColumn = -1;
-  QPointer<QTreeWidget> lastList;
-  bool numberedOnce = false;
+  QPointer<QStandardItemModel> lastList;
   QString unmarkedTitle;  // mark 1: the marked column's title without its guillemets
   QMetaObject::Connection headerClicks;
 };
@@ -72,38 +77,37 @@ QIcon ArrowIcon(int index) {
   return QIcon(QPixmap::fromImage(image));
 }
 
-// Kind 0's key: the first 255 characters as Windows-1252 bytes, ASCII capitals in lower case.
-// std::string compares its bytes as unsigned values, which is the rest of the rule.
-std::string TextNoCaseKey(const QString& cell) {
+// Kind 0's key: the first 255 characters as Windows-1252 bytes, ASCII capitals in lower case,
+// each byte held as the character of its value. The model compares keys as texts, character by
+// character, so a byte compares by its unsigned value, which is the rest of the rule.
+QString TextNoCaseKey(const QString& cell) {
   std::string key = TextFromQString(cell.left(kKeyCharacters));
   if (key.size() > static_cast<std::size_t>(kKeyCharacters)) key.resize(kKeyCharacters);
   for (char& c : key)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return key;
+  return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
 }
 
 // Every row from the end backwards gets its index as item data, up to the first row that
 // already holds its own index: after one insertion or removal only the rows behind it moved,
 // so appending a row costs one step, not one step per row. The model is kept quiet because
 // the data is invisible and each change notice would search the list for the row.
-void RenumberTail(QTreeWidget* list) {
-  const QSignalBlocker quiet(list->model());
-  for (int row = list->topLevelItemCount() - 1; row >= 0; --row) {
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    const QVariant held = item->data(0, Qt::UserRole);
+void RenumberTail(QStandardItemModel* rows) {
+  const QSignalBlocker quiet(rows);
+  for (int row = rows->rowCount() - 1; row >= 0; --row) {
+    QStandardItem* item = rows->item(row, 0);
+    if (item == nullptr) return;
+    const QVariant held = item->data(Qt::UserRole);
     if (held.isValid() && held.toInt() == row) break;
-    item->setData(0, Qt::UserRole, row);
+    item->setData(row, Qt::UserRole);
   }
 }
 
 void OnRowsChanged(int gadget, bool cleared) {
   auto found = attachedLists.find(gadget);
-  if (found == attachedLists.end() || found->second.list.isNull()) return;
-  if (cleared) {
-    found->second.numberedOnce = false;
-    return;
-  }
-  RenumberTail(found->second.list);
+  if (found == attachedLists.end() || found->second.rows.isNull()) return;
+  // A cleared list has no rows to number; the rows added next are numbered as they come.
+  if (!cleared) RenumberTail(found->second.rows);
 }
 
 void InstallRowsHook() {
@@ -112,93 +116,91 @@ void InstallRowsHook() {
   hookInstalled = true;
 }
 
+QString Title(const QStandardItemModel* rows, int column) {
+  return rows->headerData(column, Qt::Horizontal).toString();
+}
+
 void RemoveMark(AttachedList& record) {
-  QTreeWidget* list = record.lastList;
+  QStandardItemModel* rows = record.lastList;
   const int column = record.lastColumn;
-  if (list == nullptr || column < 0 || column >= list->columnCount()) return;
-  QTreeWidgetItem* header = list->headerItem();
+  if (rows == nullptr || column < 0 || column >= rows->columnCount()) return;
   if (record.headerMark == kHeaderMarkGuillemets) {
     const QString marked = QChar(0x00AB) + record.unmarkedTitle + QChar(0x00BB);
-    if (header->text(column) == marked) header->setText(column, record.unmarkedTitle);
+    if (Title(rows, column) == marked)
+      rows->setHeaderData(column, Qt::Horizontal, record.unmarkedTitle);
   } else {
-    header->setIcon(column, QIcon());
+    rows->setHeaderData(column, Qt::Horizontal, QIcon(), Qt::DecorationRole);
   }
 }
 
-void PutMark(AttachedList& record, QTreeWidget* list, int column, int direction) {
-  if (column >= list->columnCount()) return;
-  QTreeWidgetItem* header = list->headerItem();
+void PutMark(AttachedList& record, QStandardItemModel* rows, int column, int direction) {
+  if (column >= rows->columnCount()) return;
   if (record.headerMark == kHeaderMarkGuillemets) {
-    QString title = header->text(column);
-    if (record.lastList == list && record.lastColumn == column && !record.unmarkedTitle.isNull() &&
+    QString title = Title(rows, column);
+    if (record.lastList == rows && record.lastColumn == column && !record.unmarkedTitle.isNull() &&
         title == QChar(0x00AB) + record.unmarkedTitle + QChar(0x00BB))
       title = record.unmarkedTitle;
     record.unmarkedTitle = title;
-    header->setText(column, QChar(0x00AB) + title + QChar(0x00BB));
+    rows->setHeaderData(column, Qt::Horizontal, QChar(0x00AB) + title + QChar(0x00BB));
   } else {
-    header->setIcon(column, ArrowIcon(direction > 0 ? 0 : 1));
+    rows->setHeaderData(column, Qt::Horizontal, ArrowIcon(direction > 0 ? 0 : 1),
+                        Qt::DecorationRole);
   }
 }
 
-struct SortEntry {
-  std::string key;
-  QTreeWidgetItem* row;
-};
+// Gives every cell of the column its key (keys: true) or takes the keys away again, and every
+// row its index. The model is kept quiet: neither is shown, and a notice per cell would have
+// the views look for each one.
+void PrepareRows(QStandardItemModel* rows, int column, bool keys) {
+  const QSignalBlocker quiet(rows);
+  const bool inside = column < rows->columnCount();
+  for (int row = 0; row < rows->rowCount(); ++row) {
+    if (QStandardItem* cell = inside ? rows->item(row, column) : nullptr)
+      cell->setData(keys ? QVariant(TextNoCaseKey(cell->text())) : QVariant(), kSortKeyRole);
+    if (QStandardItem* first = keys ? nullptr : rows->item(row, 0))
+      first->setData(row, Qt::UserRole);
+  }
+}
 
 // The steps of a header click; `userClick` false is a sort now with its own direction.
-void SortList(AttachedList& record, QTreeWidget* list, int column, int direction, bool userClick) {
-  if (list->topLevelItemCount() == 0) return;
+void SortList(AttachedList& record, QStandardItemModel* rows, int column, int direction,
+              bool userClick) {
+  if (rows->rowCount() == 0) return;
   if (record.kinds[static_cast<std::size_t>(column)] == kSortKindNotSorted) return;
-  if (column != record.lastColumn || list != record.lastList) {
+  if (column != record.lastColumn || rows != record.lastList) {
     if (userClick) record.nextDirection = kSortAscending;
     RemoveMark(record);
   }
-  const bool wasUpdating = list->updatesEnabled();
-  list->setUpdatesEnabled(false);
   if (userClick) direction = record.nextDirection;
   direction = direction < 0 ? kSortDescending : kSortAscending;
-  record.numberedOnce = true;
 
-  const QList<QTreeWidgetItem*> selected = list->selectedItems();
-  QTreeWidgetItem* current = list->currentItem();
-  QList<QTreeWidgetItem*> rows = list->invisibleRootItem()->takeChildren();
-
-  std::vector<SortEntry> entries;
-  entries.reserve(static_cast<std::size_t>(rows.size()));
-  for (QTreeWidgetItem* row : rows) entries.push_back({TextNoCaseKey(row->text(column)), row});
-  if (direction > 0)
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const SortEntry& a, const SortEntry& b) { return a.key < b.key; });
-  else
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const SortEntry& a, const SortEntry& b) { return b.key < a.key; });
-  // The rows are out of the list here, so numbering them sends no change notices.
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    rows[static_cast<qsizetype>(i)] = entries[i].row;
-    entries[i].row->setData(0, Qt::UserRole, static_cast<int>(i));
-  }
-  list->insertTopLevelItems(0, rows);
-  if (current != nullptr) list->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
-  for (QTreeWidgetItem* row : selected) row->setSelected(true);
+  PrepareRows(rows, column, true);
+  rows->setSortRole(kSortKeyRole);
+  // Equal keys keep their rows' order, in either direction; a column without cells (beyond the
+  // model's) leaves the order as it is.
+  rows->sort(column, direction > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+  PrepareRows(rows, column, false);
 
   record.lastColumn = column;
-  record.lastList = list;
+  record.lastList = rows;
   record.nextDirection = -direction;
-  PutMark(record, list, column, direction);
-  list->setUpdatesEnabled(wasUpdating);
+  PutMark(record, rows, column, direction);
 }
 
-void OnHeaderClicked(int gadget, int column) {
+// A click on a header section: the section of a column that shows, which the list maps back to
+// the model's column.
+void OnHeaderClicked(int gadget, int section) {
   auto found = attachedLists.find(gadget);
   if (found == attachedLists.end()) return;
-  QTreeWidget* list = found->second.list;
-  if (list == nullptr || column < 0 || column >= kColumnCount) return;
-  SortList(found->second, list, column, kSortAscending, true);
+  QStandardItemModel* rows = found->second.rows;
+  const int column = GuiListColumn(gadget, section);
+  if (rows == nullptr || column < 0 || column >= kColumnCount) return;
+  SortList(found->second, rows, column, kSortAscending, true);
 }
 
 // Checks shared by set-kind and sort-now; the record when all is well.
 AttachedList* RecordFor(int gadget, int column, int& result) {
-  QTreeWidget* list = GuiListWidget(gadget);
+  QTreeView* list = GuiListWidget(gadget);
   if (list == nullptr) {
     result = kSorterNoGadget;
     return nullptr;
@@ -232,7 +234,7 @@ void ColumnSorterInit() {
 }
 
 int ColumnSorterAttach(int gadget, int headerMark) {
-  QTreeWidget* list = GuiListWidget(gadget);
+  QTreeView* list = GuiListWidget(gadget);
   if (list == nullptr) return kSorterNoGadget;
   InstallRowsHook();
   AttachedList& record = attachedLists[gadget];
@@ -258,6 +260,7 @@ int ColumnSorterAttach(int gadget, int headerMark) {
     style->deleteLater();
   }
   record.list = list;
+  record.rows = GuiListModel(gadget);
   record.headerMark = headerMark;
   record.nextDirection = kSortAscending;
   record.lastColumn = -1;
@@ -280,7 +283,7 @@ int ColumnSorterSetKind(int gadget, int column, int kind) {
 int ColumnSorterSortNow(int gadget, int column, int direction) {
   int result = kSorterDone;
   AttachedList* record = RecordFor(gadget, column, result);
-  if (record != nullptr) SortList(*record, record->list, column, direction, false);
+  if (record != nullptr) SortList(*record, record->rows, column, direction, false);
   return result;
 }
 

@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <cstdlib>
 #include <string>
@@ -43,9 +43,9 @@ QString Shown(AppSession& app, int gadget) {
 
 QStringList TitlesShown(AppSession& app) {
   QStringList rows;
-  QTreeWidget* list = app.List(kTitlesList);
-  for (int i = 0; i < list->topLevelItemCount(); ++i)
-    rows << list->topLevelItem(i)->text(0) + " | " + list->topLevelItem(i)->text(2);
+  for (int i = 0; i < ListCount(kTitlesList); ++i)
+    rows << TextToQString(ListCellText(kTitlesList, i, 0)) + " | " +
+                TextToQString(ListCellText(kTitlesList, i, 2));
   return rows;
 }
 
