@@ -1,8 +1,7 @@
 // The column sorter on Qt: a list's rows are a QStandardItemModel shown by a view whose own
-// sorting stays off. A sort gives each cell of the column its key once, has the model order its
-// rows by those keys (a stable sort, which moves the selection and the current row with their
-// rows) and then numbers the rows, so a sort of n rows costs n log n comparisons of ready keys
-// and two linear passes over the list.
+// sorting stays off. A sort orders the rows by precomputed keys and puts them back in that order
+// in one go, so a sort of n rows costs n log n comparisons and a few linear passes over the
+// list.
 #include "services/columnsort/columnsort.h"
 
 #include <QHeaderView>
@@ -11,8 +10,9 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
-#include <QSignalBlocker>
+#include <QItemSelectionModel>
 #include <QStandardItemModel>
+#include <QSignalBlocker>
 #include <QStyleOptionHeader>
 #include <QTreeView>
 #include <algorithm>
@@ -31,8 +31,6 @@ namespace {
 
 constexpr int kColumnCount = 256;
 constexpr int kKeyCharacters = 255;
-// Where a sort puts each cell's key while it runs.
-constexpr int kSortKeyRole = Qt::UserRole + 2;
 
 // Draws a header section's picture right of its title instead of left of it (header mark 3).
 class ArrowRightHeaderStyle : public QProxyStyle {
@@ -77,29 +75,24 @@ QIcon ArrowIcon(int index) {
   return QIcon(QPixmap::fromImage(image));
 }
 
-// Kind 0's key: the first 255 characters as Windows-1252 bytes, ASCII capitals in lower case,
-// each byte held as the character of its value. The model compares keys as texts, character by
-// character, so a byte compares by its unsigned value, which is the rest of the rule.
-QString TextNoCaseKey(const QString& cell) {
+// Kind 0's key: the first 255 characters as Windows-1252 bytes, ASCII capitals in lower case.
+// std::string compares its bytes as unsigned values, which is the rest of the rule.
+std::string TextNoCaseKey(const QString& cell) {
   std::string key = TextFromQString(cell.left(kKeyCharacters));
   if (key.size() > static_cast<std::size_t>(kKeyCharacters)) key.resize(kKeyCharacters);
   for (char& c : key)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return QString::fromLatin1(key.data(), static_cast<qsizetype>(key.size()));
+  return key;
 }
 
-// Every row from the end backwards gets its index as item data, up to the first row that
-// already holds its own index: after one insertion or removal only the rows behind it moved,
-// so appending a row costs one step, not one step per row. The model is kept quiet because
-// the data is invisible and each change notice would search the list for the row.
+// Every row from the end backwards gets its index, up to the first row that already holds its
+// own: after one insertion or removal only the rows behind it moved, so appending a row costs
+// one step, not one step per row.
 void RenumberTail(QStandardItemModel* rows) {
-  const QSignalBlocker quiet(rows);
   for (int row = rows->rowCount() - 1; row >= 0; --row) {
-    QStandardItem* item = rows->item(row, 0);
-    if (item == nullptr) return;
-    const QVariant held = item->data(Qt::UserRole);
-    if (held.isValid() && held.toInt() == row) break;
-    item->setData(row, Qt::UserRole);
+    GuiListCell* first = GuiListCellAt(rows, row, 0);
+    if (first == nullptr || first->rowNumber == row) break;
+    first->rowNumber = row;
   }
 }
 
@@ -148,23 +141,62 @@ void PutMark(AttachedList& record, QStandardItemModel* rows, int column, int dir
   }
 }
 
-// Gives every cell of the column its key (keys: true) or takes the keys away again, and every
-// row its index. The model is kept quiet: neither is shown, and a notice per cell would have
-// the views look for each one.
-void PrepareRows(QStandardItemModel* rows, int column, bool keys) {
-  const QSignalBlocker quiet(rows);
-  const bool inside = column < rows->columnCount();
-  for (int row = 0; row < rows->rowCount(); ++row) {
-    if (QStandardItem* cell = inside ? rows->item(row, column) : nullptr)
-      cell->setData(keys ? QVariant(TextNoCaseKey(cell->text())) : QVariant(), kSortKeyRole);
-    if (QStandardItem* first = keys ? nullptr : rows->item(row, 0))
-      first->setData(row, Qt::UserRole);
+struct SortEntry {
+  std::string key;
+  int row;
+};
+
+// Puts the rows in the order of the entries, numbered, with the selected and the current row
+// where they went. Not the model's own sort: Qt 6.4's QStandardItemModel::sort moves the items
+// without telling them their new places, and each item taken out of the model later (a cleared
+// list) is then searched for, which costs time in the square of the rows (BM_ClearAfterQtSort in
+// bench/favourites.cpp). The rows are made again in their new order instead, as copies that
+// know their places: the old ones go out in one step, the first cells come in in one step, and
+// the other cells are set quietly, as the views read them only when they next paint.
+void PutInOrder(QTreeView* view, QStandardItemModel* rows, const std::vector<SortEntry>& order) {
+  QItemSelectionModel* selection = view->selectionModel();
+  const QModelIndexList selected = selection->selectedRows();  // the view's rows are the model's
+  const QModelIndex current = selection->currentIndex();
+  const int columns = rows->columnCount();
+  if (columns == 0) return;  // rows without cells: nothing to show in any order
+  std::vector<int> placeOf(order.size());
+  QList<QStandardItem*> firsts;
+  std::vector<QStandardItem*> others;
+  firsts.reserve(static_cast<qsizetype>(order.size()));
+  others.reserve(order.size() * static_cast<std::size_t>(std::max(columns - 1, 0)));
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    placeOf[static_cast<std::size_t>(order[i].row)] = static_cast<int>(i);
+    for (int c = 0; c < columns; ++c) {
+      auto* copy = static_cast<GuiListCell*>(GuiListCellAt(rows, order[i].row, c)->clone());
+      if (c == 0) {
+        copy->rowNumber = static_cast<int>(i);
+        firsts.append(copy);
+      } else {
+        others.push_back(copy);
+      }
+    }
   }
+  rows->removeRows(0, rows->rowCount());
+  rows->invisibleRootItem()->insertRows(0, firsts);
+  {
+    const QSignalBlocker quiet(rows);
+    for (std::size_t i = 0; i < others.size(); ++i)
+      rows->setItem(static_cast<int>(i) / (columns - 1), static_cast<int>(i) % (columns - 1) + 1,
+                    others[i]);
+  }
+  view->viewport()->update();
+  const auto at = [&](const QModelIndex& old) {
+    return view->model()->index(placeOf[static_cast<std::size_t>(old.row())], old.column());
+  };
+  if (!selected.isEmpty())
+    selection->select(at(selected.first()),
+                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  if (current.isValid()) selection->setCurrentIndex(at(current), QItemSelectionModel::NoUpdate);
 }
 
 // The steps of a header click; `userClick` false is a sort now with its own direction.
-void SortList(AttachedList& record, QStandardItemModel* rows, int column, int direction,
-              bool userClick) {
+void SortList(AttachedList& record, int column, int direction, bool userClick) {
+  QStandardItemModel* rows = record.rows;
   if (rows->rowCount() == 0) return;
   if (record.kinds[static_cast<std::size_t>(column)] == kSortKindNotSorted) return;
   if (column != record.lastColumn || rows != record.lastList) {
@@ -174,12 +206,21 @@ void SortList(AttachedList& record, QStandardItemModel* rows, int column, int di
   if (userClick) direction = record.nextDirection;
   direction = direction < 0 ? kSortDescending : kSortAscending;
 
-  PrepareRows(rows, column, true);
-  rows->setSortRole(kSortKeyRole);
   // Equal keys keep their rows' order, in either direction; a column without cells (beyond the
-  // model's) leaves the order as it is.
-  rows->sort(column, direction > 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
-  PrepareRows(rows, column, false);
+  // model's) has every key empty.
+  std::vector<SortEntry> entries;
+  entries.reserve(static_cast<std::size_t>(rows->rowCount()));
+  for (int row = 0; row < rows->rowCount(); ++row) {
+    const GuiListCell* cell = GuiListCellAt(rows, row, column);
+    entries.push_back({cell != nullptr ? TextNoCaseKey(cell->text()) : std::string(), row});
+  }
+  if (direction > 0)
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const SortEntry& a, const SortEntry& b) { return a.key < b.key; });
+  else
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const SortEntry& a, const SortEntry& b) { return b.key < a.key; });
+  PutInOrder(record.list, rows, entries);
 
   record.lastColumn = column;
   record.lastList = rows;
@@ -195,7 +236,7 @@ void OnHeaderClicked(int gadget, int section) {
   QStandardItemModel* rows = found->second.rows;
   const int column = GuiListColumn(gadget, section);
   if (rows == nullptr || column < 0 || column >= kColumnCount) return;
-  SortList(found->second, rows, column, kSortAscending, true);
+  SortList(found->second, column, kSortAscending, true);
 }
 
 // Checks shared by set-kind and sort-now; the record when all is well.
@@ -283,7 +324,7 @@ int ColumnSorterSetKind(int gadget, int column, int kind) {
 int ColumnSorterSortNow(int gadget, int column, int direction) {
   int result = kSorterDone;
   AttachedList* record = RecordFor(gadget, column, result);
-  if (record != nullptr) SortList(*record, record->rows, column, direction, false);
+  if (record != nullptr) SortList(*record, column, direction, false);
   return result;
 }
 

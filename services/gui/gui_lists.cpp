@@ -207,7 +207,7 @@ void AfterRowsChanged(int number, bool cleared) {
 }
 
 QStandardItem* NewCell(const QString& text) {
-  auto* cell = new QStandardItem(text);
+  auto* cell = new GuiListCell(text);
   cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
   return cell;
 }
@@ -255,6 +255,16 @@ ListView* MakeList(QWidget* parent, int number) {
 }  // namespace gui
 
 using namespace gui;
+
+QVariant GuiListCell::data(int role) const {
+  if (role == Qt::UserRole && rowNumber >= 0) return rowNumber;
+  return QStandardItem::data(role);
+}
+
+// Every cell is made by the layer (NewCell), or copied from one by the column sorter.
+GuiListCell* GuiListCellAt(QStandardItemModel* rows, int row, int column) {
+  return rows != nullptr ? static_cast<GuiListCell*>(rows->item(row, column)) : nullptr;
+}
 
 NativeHandle GadgetCreateList(int number, int x, int y, int w, int h, const Text& column0Title,
                               int column0Width, int flags) {
