@@ -112,9 +112,11 @@ TEST_F(ColumnSorterOrder, RowsMoveWholeAndTheSelectedRowStaysSelected) {
   EXPECT_EQ(Column(1), (std::vector<Text>{"1", "2", "3"}));
   EXPECT_EQ(Column(2), (std::vector<Text>{"C", "C", "I"}));
   EXPECT_EQ(GadgetGetState(kList), 2);
+  EXPECT_EQ(GuiListWidget(kList)->currentIndex().row(), 2) << "the keys go on from there";
   ColumnSorterSortNow(kList, 0, kSortDescending);
   EXPECT_EQ(Column(0), (std::vector<Text>{"Zoo", "Blade Runner", "alien"}));
   EXPECT_EQ(GadgetGetState(kList), 0);
+  EXPECT_EQ(GuiListWidget(kList)->currentIndex().row(), 0);
 }
 
 TEST_F(ColumnSorterOrder, EveryRowHoldsItsIndexAfterSortsInsertionsAndRemovals) {
