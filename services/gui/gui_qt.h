@@ -57,8 +57,8 @@ class GuiListCell : public QStandardItem {
 // The cell of a list's model at a row and column, or null.
 GuiListCell* GuiListCellAt(QStandardItemModel* rows, int row, int column);
 
-// Rows of a list are renumbered (GuiListCell::rowNumber) by the column sorter; the GUI layer calls this after it inserts or removes rows of a list, when a sorter has
-// set it.
+// Rows of a list are renumbered (GuiListCell::rowNumber) by the column sorter; the GUI layer
+// calls this after it inserts or removes rows of a list, when a sorter has set it.
 using ListRowsChanged = std::function<void(int number, bool cleared)>;
 void GuiSetListRowsChangedHook(ListRowsChanged hook);
 

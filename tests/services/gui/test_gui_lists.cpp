@@ -39,7 +39,9 @@ class GuiLists : public GuiTest {
   }
   QTreeView* list() const { return GuiListWidget(kList); }
   QRect RowRect(int row) const { return list()->visualRect(list()->model()->index(row, 0)); }
-  QPoint RowPoint(int row) const { return QPoint(RowRect(row).left() + 20, RowRect(row).center().y()); }
+  QPoint RowPoint(int row) const {
+    return QPoint(RowRect(row).left() + 20, RowRect(row).center().y());
+  }
   QPoint BelowTheRows() const {
     return QPoint(40, RowRect(static_cast<int>(ListCount(kList)) - 1).bottom() + 30);
   }
