@@ -1,6 +1,7 @@
-// The column sorter on Qt: lists are QTreeWidget report views whose own sorting stays off; a
-// sort takes every row out, orders the rows by precomputed keys and puts them back in one go,
-// so a sort of n rows costs n log n comparisons and two linear passes over the list.
+// The column sorter on Qt: a list's rows are a QStandardItemModel shown by a view whose own
+// sorting stays off. A sort orders the rows by precomputed keys and puts them back in that order
+// in one go, so a sort of n rows costs n log n comparisons and a few linear passes over the
+// list.
 #include "services/columnsort/columnsort.h"
 
 #include <QHeaderView>
@@ -9,9 +10,11 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
+#include <QItemSelectionModel>
+#include <QStandardItemModel>
 #include <QSignalBlocker>
 #include <QStyleOptionHeader>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <array>
 #include <map>
@@ -50,13 +53,13 @@ class ArrowRightHeaderStyle : public QProxyStyle {
 };
 
 struct AttachedList {
-  QPointer<QTreeWidget> list;
+  QPointer<QTreeView> list;
+  QPointer<QStandardItemModel> rows;
   int headerMark = kHeaderMarkArrowLeft;
   std::array<unsigned char, kColumnCount> kinds{};
   int nextDirection = kSortAscending;
   int lastColumn = -1;
-  QPointer<QTreeWidget> lastList;
-  bool numberedOnce = false;
+  QPointer<QStandardItemModel> lastList;
   QString unmarkedTitle;  // mark 1: the marked column's title without its guillemets
   QMetaObject::Connection headerClicks;
 };
@@ -82,28 +85,22 @@ std::string TextNoCaseKey(const QString& cell) {
   return key;
 }
 
-// Every row from the end backwards gets its index as item data, up to the first row that
-// already holds its own index: after one insertion or removal only the rows behind it moved,
-// so appending a row costs one step, not one step per row. The model is kept quiet because
-// the data is invisible and each change notice would search the list for the row.
-void RenumberTail(QTreeWidget* list) {
-  const QSignalBlocker quiet(list->model());
-  for (int row = list->topLevelItemCount() - 1; row >= 0; --row) {
-    QTreeWidgetItem* item = list->topLevelItem(row);
-    const QVariant held = item->data(0, Qt::UserRole);
-    if (held.isValid() && held.toInt() == row) break;
-    item->setData(0, Qt::UserRole, row);
+// Every row from the end backwards gets its index, up to the first row that already holds its
+// own: after one insertion or removal only the rows behind it moved, so appending a row costs
+// one step, not one step per row.
+void RenumberTail(QStandardItemModel* rows) {
+  for (int row = rows->rowCount() - 1; row >= 0; --row) {
+    GuiListCell* first = GuiListCellAt(rows, row, 0);
+    if (first == nullptr || first->rowNumber == row) break;
+    first->rowNumber = row;
   }
 }
 
 void OnRowsChanged(int gadget, bool cleared) {
   auto found = attachedLists.find(gadget);
-  if (found == attachedLists.end() || found->second.list.isNull()) return;
-  if (cleared) {
-    found->second.numberedOnce = false;
-    return;
-  }
-  RenumberTail(found->second.list);
+  if (found == attachedLists.end() || found->second.rows.isNull()) return;
+  // A cleared list has no rows to number; the rows added next are numbered as they come.
+  if (!cleared) RenumberTail(found->second.rows);
 }
 
 void InstallRowsHook() {
@@ -112,93 +109,139 @@ void InstallRowsHook() {
   hookInstalled = true;
 }
 
+QString Title(const QStandardItemModel* rows, int column) {
+  return rows->headerData(column, Qt::Horizontal).toString();
+}
+
 void RemoveMark(AttachedList& record) {
-  QTreeWidget* list = record.lastList;
+  QStandardItemModel* rows = record.lastList;
   const int column = record.lastColumn;
-  if (list == nullptr || column < 0 || column >= list->columnCount()) return;
-  QTreeWidgetItem* header = list->headerItem();
+  if (rows == nullptr || column < 0 || column >= rows->columnCount()) return;
   if (record.headerMark == kHeaderMarkGuillemets) {
     const QString marked = QChar(0x00AB) + record.unmarkedTitle + QChar(0x00BB);
-    if (header->text(column) == marked) header->setText(column, record.unmarkedTitle);
+    if (Title(rows, column) == marked)
+      rows->setHeaderData(column, Qt::Horizontal, record.unmarkedTitle);
   } else {
-    header->setIcon(column, QIcon());
+    rows->setHeaderData(column, Qt::Horizontal, QIcon(), Qt::DecorationRole);
   }
 }
 
-void PutMark(AttachedList& record, QTreeWidget* list, int column, int direction) {
-  if (column >= list->columnCount()) return;
-  QTreeWidgetItem* header = list->headerItem();
+void PutMark(AttachedList& record, QStandardItemModel* rows, int column, int direction) {
+  if (column >= rows->columnCount()) return;
   if (record.headerMark == kHeaderMarkGuillemets) {
-    QString title = header->text(column);
-    if (record.lastList == list && record.lastColumn == column && !record.unmarkedTitle.isNull() &&
+    QString title = Title(rows, column);
+    if (record.lastList == rows && record.lastColumn == column && !record.unmarkedTitle.isNull() &&
         title == QChar(0x00AB) + record.unmarkedTitle + QChar(0x00BB))
       title = record.unmarkedTitle;
     record.unmarkedTitle = title;
-    header->setText(column, QChar(0x00AB) + title + QChar(0x00BB));
+    rows->setHeaderData(column, Qt::Horizontal, QChar(0x00AB) + title + QChar(0x00BB));
   } else {
-    header->setIcon(column, ArrowIcon(direction > 0 ? 0 : 1));
+    rows->setHeaderData(column, Qt::Horizontal, ArrowIcon(direction > 0 ? 0 : 1),
+                        Qt::DecorationRole);
   }
 }
 
 struct SortEntry {
   std::string key;
-  QTreeWidgetItem* row;
+  int row;
 };
 
+// Puts the rows in the order of the entries, numbered, with the selected and the current row
+// where they went. Not the model's own sort: Qt 6.4's QStandardItemModel::sort moves the items
+// without telling them their new places, and each item taken out of the model later (a cleared
+// list) is then searched for, which costs time in the square of the rows (BM_ClearAfterQtSort in
+// bench/favourites.cpp). The rows are made again in their new order instead, as copies that
+// know their places: the old ones go out in one step, the first cells come in in one step, and
+// the other cells are set quietly, as the views read them only when they next paint.
+void PutInOrder(QTreeView* view, QStandardItemModel* rows, const std::vector<SortEntry>& order) {
+  QItemSelectionModel* selection = view->selectionModel();
+  const QModelIndexList selected = selection->selectedRows();  // the view's rows are the model's
+  const QModelIndex current = selection->currentIndex();
+  const int columns = rows->columnCount();
+  if (columns == 0) return;  // rows without cells: nothing to show in any order
+  std::vector<int> placeOf(order.size());
+  QList<QStandardItem*> firsts;
+  std::vector<QStandardItem*> others;
+  firsts.reserve(static_cast<qsizetype>(order.size()));
+  others.reserve(order.size() * static_cast<std::size_t>(std::max(columns - 1, 0)));
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    placeOf[static_cast<std::size_t>(order[i].row)] = static_cast<int>(i);
+    for (int c = 0; c < columns; ++c) {
+      auto* copy = static_cast<GuiListCell*>(GuiListCellAt(rows, order[i].row, c)->clone());
+      if (c == 0) {
+        copy->rowNumber = static_cast<int>(i);
+        firsts.append(copy);
+      } else {
+        others.push_back(copy);
+      }
+    }
+  }
+  rows->removeRows(0, rows->rowCount());
+  rows->invisibleRootItem()->insertRows(0, firsts);
+  {
+    const QSignalBlocker quiet(rows);
+    for (std::size_t i = 0; i < others.size(); ++i)
+      rows->setItem(static_cast<int>(i) / (columns - 1), static_cast<int>(i) % (columns - 1) + 1,
+                    others[i]);
+  }
+  view->viewport()->update();
+  const auto at = [&](const QModelIndex& old) {
+    return view->model()->index(placeOf[static_cast<std::size_t>(old.row())], old.column());
+  };
+  if (!selected.isEmpty())
+    selection->select(at(selected.first()),
+                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  if (current.isValid()) selection->setCurrentIndex(at(current), QItemSelectionModel::NoUpdate);
+}
+
 // The steps of a header click; `userClick` false is a sort now with its own direction.
-void SortList(AttachedList& record, QTreeWidget* list, int column, int direction, bool userClick) {
-  if (list->topLevelItemCount() == 0) return;
+void SortList(AttachedList& record, int column, int direction, bool userClick) {
+  QStandardItemModel* rows = record.rows;
+  if (rows->rowCount() == 0) return;
   if (record.kinds[static_cast<std::size_t>(column)] == kSortKindNotSorted) return;
-  if (column != record.lastColumn || list != record.lastList) {
+  if (column != record.lastColumn || rows != record.lastList) {
     if (userClick) record.nextDirection = kSortAscending;
     RemoveMark(record);
   }
-  const bool wasUpdating = list->updatesEnabled();
-  list->setUpdatesEnabled(false);
   if (userClick) direction = record.nextDirection;
   direction = direction < 0 ? kSortDescending : kSortAscending;
-  record.numberedOnce = true;
 
-  const QList<QTreeWidgetItem*> selected = list->selectedItems();
-  QTreeWidgetItem* current = list->currentItem();
-  QList<QTreeWidgetItem*> rows = list->invisibleRootItem()->takeChildren();
-
+  // Equal keys keep their rows' order, in either direction; a column without cells (beyond the
+  // model's) has every key empty.
   std::vector<SortEntry> entries;
-  entries.reserve(static_cast<std::size_t>(rows.size()));
-  for (QTreeWidgetItem* row : rows) entries.push_back({TextNoCaseKey(row->text(column)), row});
+  entries.reserve(static_cast<std::size_t>(rows->rowCount()));
+  for (int row = 0; row < rows->rowCount(); ++row) {
+    const GuiListCell* cell = GuiListCellAt(rows, row, column);
+    entries.push_back({cell != nullptr ? TextNoCaseKey(cell->text()) : std::string(), row});
+  }
   if (direction > 0)
     std::stable_sort(entries.begin(), entries.end(),
                      [](const SortEntry& a, const SortEntry& b) { return a.key < b.key; });
   else
     std::stable_sort(entries.begin(), entries.end(),
                      [](const SortEntry& a, const SortEntry& b) { return b.key < a.key; });
-  // The rows are out of the list here, so numbering them sends no change notices.
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    rows[static_cast<qsizetype>(i)] = entries[i].row;
-    entries[i].row->setData(0, Qt::UserRole, static_cast<int>(i));
-  }
-  list->insertTopLevelItems(0, rows);
-  if (current != nullptr) list->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
-  for (QTreeWidgetItem* row : selected) row->setSelected(true);
+  PutInOrder(record.list, rows, entries);
 
   record.lastColumn = column;
-  record.lastList = list;
+  record.lastList = rows;
   record.nextDirection = -direction;
-  PutMark(record, list, column, direction);
-  list->setUpdatesEnabled(wasUpdating);
+  PutMark(record, rows, column, direction);
 }
 
-void OnHeaderClicked(int gadget, int column) {
+// A click on a header section: the section of a column that shows, which the list maps back to
+// the model's column.
+void OnHeaderClicked(int gadget, int section) {
   auto found = attachedLists.find(gadget);
   if (found == attachedLists.end()) return;
-  QTreeWidget* list = found->second.list;
-  if (list == nullptr || column < 0 || column >= kColumnCount) return;
-  SortList(found->second, list, column, kSortAscending, true);
+  QStandardItemModel* rows = found->second.rows;
+  const int column = GuiListColumn(gadget, section);
+  if (rows == nullptr || column < 0 || column >= kColumnCount) return;
+  SortList(found->second, column, kSortAscending, true);
 }
 
 // Checks shared by set-kind and sort-now; the record when all is well.
 AttachedList* RecordFor(int gadget, int column, int& result) {
-  QTreeWidget* list = GuiListWidget(gadget);
+  QTreeView* list = GuiListWidget(gadget);
   if (list == nullptr) {
     result = kSorterNoGadget;
     return nullptr;
@@ -232,7 +275,7 @@ void ColumnSorterInit() {
 }
 
 int ColumnSorterAttach(int gadget, int headerMark) {
-  QTreeWidget* list = GuiListWidget(gadget);
+  QTreeView* list = GuiListWidget(gadget);
   if (list == nullptr) return kSorterNoGadget;
   InstallRowsHook();
   AttachedList& record = attachedLists[gadget];
@@ -258,6 +301,7 @@ int ColumnSorterAttach(int gadget, int headerMark) {
     style->deleteLater();
   }
   record.list = list;
+  record.rows = GuiListModel(gadget);
   record.headerMark = headerMark;
   record.nextDirection = kSortAscending;
   record.lastColumn = -1;
@@ -280,7 +324,7 @@ int ColumnSorterSetKind(int gadget, int column, int kind) {
 int ColumnSorterSortNow(int gadget, int column, int direction) {
   int result = kSorterDone;
   AttachedList* record = RecordFor(gadget, column, result);
-  if (record != nullptr) SortList(*record, record->list, column, direction, false);
+  if (record != nullptr) SortList(*record, column, direction, false);
   return result;
 }
 

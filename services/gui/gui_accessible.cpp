@@ -12,71 +12,16 @@
 // What is not wrapped changes nothing a command reads: moving a field's cursor or selection, or
 // a scroll bar's value.
 //
-// Only a list's columns and children are not passed on as they are: the reader is given the
-// columns that show (ShownColumns).
+// Which of a list's columns the reader is given is the list's own affair: its view shows the
+// reader the columns a person sees (gui_lists.cpp).
 #include <QAccessible>
 #include <QAccessibleInterface>
-#include <QTreeView>
 #include <QWidget>
-
-#include <vector>
 
 #include "services/gui/gui_internal.h"
 
 namespace gui {
 namespace {
-
-// A list keeps each film's id in a column of width 0, which the list services read and nobody
-// sees; Qt's accessible table still counts that column, so a screen reader would read out its
-// heading and the ids. A list's table is given to the reader in the columns that show instead:
-// the reader's column c is the model's shown_[c], and the children (the headings' row, then the
-// rows' cells, row by row) are numbered over those columns. While the list's view tells the
-// reader of a cell, which it numbers over all columns, the numbering is left as Qt's.
-// For anything that is not such a list every number stays as it is.
-class ShownColumns {
- public:
-  explicit ShownColumns(const QAccessibleInterface* real) {
-    const auto* view = qobject_cast<const QTreeView*>(real->object());
-    if (view == nullptr || view->model() == nullptr || ListTellingInModelColumns(view)) return;
-    all_ = view->model()->columnCount();
-    for (int c = 0; c < all_; ++c)
-      if (!view->isColumnHidden(c)) shown_.push_back(c);
-  }
-
-  int Count(int modelCount) const { return Mapped() ? Shown() : modelCount; }
-  // The model's column of the reader's column; -1 for none.
-  int ToModel(int column) const {
-    if (!Mapped()) return column;
-    return column >= 0 && column < Shown() ? shown_[static_cast<std::size_t>(column)] : -1;
-  }
-  // The reader's column of the model's column; -1 for a hidden one.
-  int ToReader(int column) const {
-    if (!Mapped()) return column;
-    for (int c = 0; c < Shown(); ++c)
-      if (shown_[static_cast<std::size_t>(c)] == column) return c;
-    return -1;
-  }
-  int ChildCount(int modelCount) const {
-    return Mapped() ? modelCount / all_ * Shown() : modelCount;
-  }
-  int ChildToModel(int index) const {
-    if (!Mapped()) return index;
-    if (index < 0 || Shown() == 0) return -1;
-    return index / Shown() * all_ + ToModel(index % Shown());
-  }
-  int ChildToReader(int index) const {
-    if (!Mapped()) return index;
-    const int column = index < 0 ? -1 : ToReader(index % all_);
-    return column < 0 ? -1 : index / all_ * Shown() + column;
-  }
-
- private:
-  int Shown() const { return static_cast<int>(shown_.size()); }
-  bool Mapped() const { return Shown() != all_; }
-
-  int all_ = 0;
-  std::vector<int> shown_;
-};
 
 class GuardedAccessible : public QAccessibleInterface,
                           public QAccessibleActionInterface,
@@ -102,13 +47,10 @@ class GuardedAccessible : public QAccessibleInterface,
   QAccessibleInterface* focusChild() const override { return real_->focusChild(); }
   QAccessibleInterface* childAt(int x, int y) const override { return real_->childAt(x, y); }
   QAccessibleInterface* parent() const override { return real_->parent(); }
-  QAccessibleInterface* child(int index) const override {
-    const int at = ShownColumns(real_).ChildToModel(index);
-    return at < 0 ? nullptr : real_->child(at);
-  }
-  int childCount() const override { return ShownColumns(real_).ChildCount(real_->childCount()); }
+  QAccessibleInterface* child(int index) const override { return real_->child(index); }
+  int childCount() const override { return real_->childCount(); }
   int indexOfChild(const QAccessibleInterface* c) const override {
-    return ShownColumns(real_).ChildToReader(real_->indexOfChild(c));
+    return real_->indexOfChild(c);
   }
   QString text(QAccessible::Text t) const override { return real_->text(t); }
   QRect rect() const override { return real_->rect(); }
@@ -151,15 +93,9 @@ class GuardedAccessible : public QAccessibleInterface,
     if (Open()) Editable()->replaceText(start, end, text);
   }
   bool selectRow(int row) override { return Open() && Table()->selectRow(row); }
-  bool selectColumn(int column) override {
-    const int at = ShownColumns(real_).ToModel(column);
-    return Open() && at >= 0 && Table()->selectColumn(at);
-  }
+  bool selectColumn(int column) override { return Open() && Table()->selectColumn(column); }
   bool unselectRow(int row) override { return Open() && Table()->unselectRow(row); }
-  bool unselectColumn(int column) override {
-    const int at = ShownColumns(real_).ToModel(column);
-    return Open() && at >= 0 && Table()->unselectColumn(at);
-  }
+  bool unselectColumn(int column) override { return Open() && Table()->unselectColumn(column); }
 
   // --- Actions and tables: the rest reads ---
   QStringList actionNames() const override { return Action()->actionNames(); }
@@ -175,40 +111,21 @@ class GuardedAccessible : public QAccessibleInterface,
   QAccessibleInterface* caption() const override { return Table()->caption(); }
   QAccessibleInterface* summary() const override { return Table()->summary(); }
   QAccessibleInterface* cellAt(int row, int column) const override {
-    const int at = ShownColumns(real_).ToModel(column);
-    return at < 0 ? nullptr : Table()->cellAt(row, at);
+    return Table()->cellAt(row, column);
   }
-  int selectedCellCount() const override { return static_cast<int>(selectedCells().size()); }
-  QList<QAccessibleInterface*> selectedCells() const override {
-    const ShownColumns columns(real_);
-    QList<QAccessibleInterface*> shown;
-    for (QAccessibleInterface* cell : Table()->selectedCells()) {
-      const auto* c = cell != nullptr ? cell->tableCellInterface() : nullptr;
-      if (c != nullptr && columns.ToReader(c->columnIndex()) >= 0) shown.append(cell);
-    }
-    return shown;
-  }
+  int selectedCellCount() const override { return Table()->selectedCellCount(); }
+  QList<QAccessibleInterface*> selectedCells() const override { return Table()->selectedCells(); }
   QString columnDescription(int column) const override {
-    const int at = ShownColumns(real_).ToModel(column);
-    return at < 0 ? QString() : Table()->columnDescription(at);
+    return Table()->columnDescription(column);
   }
   QString rowDescription(int row) const override { return Table()->rowDescription(row); }
-  int selectedColumnCount() const override { return static_cast<int>(selectedColumns().size()); }
+  int selectedColumnCount() const override { return Table()->selectedColumnCount(); }
   int selectedRowCount() const override { return Table()->selectedRowCount(); }
-  int columnCount() const override { return ShownColumns(real_).Count(Table()->columnCount()); }
+  int columnCount() const override { return Table()->columnCount(); }
   int rowCount() const override { return Table()->rowCount(); }
-  QList<int> selectedColumns() const override {
-    const ShownColumns columns(real_);
-    QList<int> shown;
-    for (int column : Table()->selectedColumns())
-      if (const int c = columns.ToReader(column); c >= 0) shown.append(c);
-    return shown;
-  }
+  QList<int> selectedColumns() const override { return Table()->selectedColumns(); }
   QList<int> selectedRows() const override { return Table()->selectedRows(); }
-  bool isColumnSelected(int column) const override {
-    const int at = ShownColumns(real_).ToModel(column);
-    return at >= 0 && Table()->isColumnSelected(at);
-  }
+  bool isColumnSelected(int column) const override { return Table()->isColumnSelected(column); }
   bool isRowSelected(int row) const override { return Table()->isRowSelected(row); }
   void modelChange(QAccessibleTableModelChangeEvent* event) override {
     Table()->modelChange(event);

@@ -149,11 +149,4 @@ void GuardAccessibleActions();
 // GuiShutdown, when nothing is left to clean up.
 void SessionStop();
 
-// The lists' side, in gui_lists.cpp.
-QTreeWidget* MakeList(QWidget* parent, int number);
-void ListAfterRowsChanged(int number, bool cleared);
-// Whether a list's view is telling a screen reader of its current or selected cell just now: it
-// numbers that cell among all of its model's columns, the hidden ones too (gui_accessible.cpp).
-bool ListTellingInModelColumns(const QObject* list);
-
 }  // namespace gui

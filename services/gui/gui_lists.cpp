@@ -1,12 +1,15 @@
-// The GUI layer's lists: a QTreeWidget in report view, one top-level item a row, with the
-// click subtypes of a desktop list and columns that can be inserted and removed anywhere.
+// The GUI layer's lists: the rows in a QStandardItemModel, one item a cell, shown by a QTreeView
+// in report view through a proxy that leaves out the columns the program made of width 0. The
+// list operations act on the model, whose columns are inserted and removed anywhere; the view,
+// and through it a screen reader, sees the shown columns only.
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScopedValueRollback>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
 #include <QStyledItemDelegate>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <limits>
 
@@ -15,6 +18,38 @@
 
 namespace gui {
 namespace {
+
+// The width the program gave a column, kept in the model's header so that it moves with the
+// column when others are inserted or removed before it.
+constexpr int kWidthRole = Qt::UserRole + 1;
+
+// Leaves out the columns of width 0: the film's id lives in one, which nobody sees, so the view
+// has no section for it and a screen reader is given neither its heading nor its cells, while
+// the layer reads it from the model.
+class ShownColumnsFilter : public QSortFilterProxyModel {
+ public:
+  using QSortFilterProxyModel::QSortFilterProxyModel;
+  bool Shown(int column) const {
+    return sourceModel()->headerData(column, Qt::Horizontal, kWidthRole).toInt() > 0;
+  }
+  // The header section of a model column, -1 for a column left out; and back.
+  int SectionOf(int column) const {
+    if (column < 0 || column >= sourceModel()->columnCount() || !Shown(column)) return -1;
+    int section = 0;
+    for (int c = 0; c < column; ++c) section += Shown(c) ? 1 : 0;
+    return section;
+  }
+  int ColumnOf(int section) const {
+    for (int c = 0, seen = 0; c < sourceModel()->columnCount(); ++c)
+      if (Shown(c) && seen++ == section) return c;
+    return -1;
+  }
+  // Asks the filter again after a column's width was set.
+  void WidthsChanged() { invalidateColumnsFilter(); }
+
+ protected:
+  bool filterAcceptsColumn(int column, const QModelIndex&) const override { return Shown(column); }
+};
 
 // Draws the grid lines of a report view, in the button-face colour: each cell's right and bottom
 // edge.
@@ -33,38 +68,37 @@ class GridDelegate : public QStyledItemDelegate {
   }
 };
 
-class ListView : public QTreeWidget {
+class ListView : public QTreeView {
  public:
-  ListView(int number, QWidget* parent) : QTreeWidget(parent), number_(number) {}
-  bool tellingInModelColumns() const { return telling_; }
+  ListView(int number, QWidget* parent)
+      : QTreeView(parent), number_(number), rows_(new QStandardItemModel(this)),
+        shown_(new ShownColumnsFilter(this)) {
+    shown_->setSourceModel(rows_);
+    setModel(shown_);
+  }
+  QStandardItemModel* rows() const { return rows_; }
+  ShownColumnsFilter* shown() const { return shown_; }
+  // The view's index of a model row's first shown cell; invalid for none.
+  QModelIndex ShownIndex(int row) const {
+    return shown_->index(row, 0);  // the filter keeps every row, in the model's order
+  }
 
   // A row takes a click anywhere along it: right of the last column as well, where the columns
-  // do not reach the list's right edge (160 + 0 + 30 of 206 pixels). That strip answers as the
+  // do not reach the list's right edge (160 + 30 of 206 pixels). That strip answers as the
   // row's first cell, so pressing, double clicks and the selection all see the row.
   QModelIndex indexAt(const QPoint& point) const override {
-    const QModelIndex at = QTreeWidget::indexAt(point);
-    if (at.isValid() || columnCount() == 0) return at;
+    const QModelIndex at = QTreeView::indexAt(point);
+    if (at.isValid() || header()->count() == 0) return at;
     const QHeaderView* h = header();
     if (point.x() < h->length() - h->offset()) return at;
-    return QTreeWidget::indexAt(QPoint(h->sectionViewportPosition(h->logicalIndex(0)), point.y()));
+    return QTreeView::indexAt(QPoint(h->sectionViewportPosition(h->logicalIndex(0)), point.y()));
   }
 
  protected:
-  // Qt's view tells a screen reader of the current and the selected cell by the cell's index
-  // among the list's accessible children, counted over all of its model's columns; the list's
-  // accessible table counts the shown columns only, except while the view tells.
-  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
-    const QScopedValueRollback telling(telling_, true);
-    QTreeWidget::currentChanged(current, previous);
-  }
-  void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override {
-    const QScopedValueRollback telling(telling_, true);
-    QTreeWidget::selectionChanged(selected, deselected);
-  }
   // The list with the keyboard focus is framed inside its edge in its text colour, so that the
   // focus shows on an empty list too (the style's own mark is on the current row only).
   void paintEvent(QPaintEvent* e) override {
-    QTreeWidget::paintEvent(e);
+    QTreeView::paintEvent(e);
     if (!hasFocus()) return;
     QPainter p(viewport());
     p.setPen(QPen(palette().color(QPalette::Text), 2));
@@ -72,16 +106,16 @@ class ListView : public QTreeWidget {
     p.drawRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1));
   }
   void focusInEvent(QFocusEvent* e) override {
-    QTreeWidget::focusInEvent(e);
+    QTreeView::focusInEvent(e);
     viewport()->update();
   }
   void focusOutEvent(QFocusEvent* e) override {
-    QTreeWidget::focusOutEvent(e);
+    QTreeView::focusOutEvent(e);
     viewport()->update();
   }
   void mousePressEvent(QMouseEvent* e) override {
-    const bool onRow = itemAt(e->position().toPoint()) != nullptr;
-    QTreeWidget::mousePressEvent(e);
+    const bool onRow = indexAt(e->position().toPoint()).isValid();
+    QTreeView::mousePressEvent(e);
     if (inDoubleClick_) return;
     if (!onRow && (e->button() == Qt::LeftButton || e->button() == Qt::RightButton)) {
       // A click below the last row clears the selection, as on a desktop list.
@@ -92,7 +126,7 @@ class ListView : public QTreeWidget {
   }
   void mouseDoubleClickEvent(QMouseEvent* e) override {
     inDoubleClick_ = true;
-    QTreeWidget::mouseDoubleClickEvent(e);
+    QTreeView::mouseDoubleClickEvent(e);
     inDoubleClick_ = false;
     if (e->button() == Qt::LeftButton) QueueGadget(number_, kListLeftDoubleClick);
     if (e->button() == Qt::RightButton) QueueGadget(number_, kListRightDoubleClick);
@@ -100,20 +134,20 @@ class ListView : public QTreeWidget {
 
  private:
   int number_;
+  QStandardItemModel* rows_;
+  ShownColumnsFilter* shown_;
   bool inDoubleClick_ = false;
-  bool telling_ = false;
 };
 
-void SelectRow(QTreeWidget* list, int row, bool selected) {
-  if (row < 0 || row >= list->topLevelItemCount()) return;
-  QTreeWidgetItem* item = list->topLevelItem(row);
+void SelectRow(ListView* list, int row, bool selected) {
+  if (row < 0 || row >= list->rows()->rowCount()) return;
+  const QModelIndex at = list->ShownIndex(row);
   if (selected) {
     // One row at a time: selecting one clears the other.
-    list->selectionModel()->setCurrentIndex(list->indexFromItem(item),
-                                            QItemSelectionModel::ClearAndSelect |
-                                                QItemSelectionModel::Rows);
+    list->selectionModel()->setCurrentIndex(at, QItemSelectionModel::ClearAndSelect |
+                                                    QItemSelectionModel::Rows);
   } else {
-    item->setSelected(false);
+    list->selectionModel()->select(at, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
   }
 }
 
@@ -121,7 +155,7 @@ void SelectRow(QTreeWidget* list, int row, bool selected) {
 // cells have operations of their own). Its colours: the rows' text reads on the back colour the
 // program gives the list, and the selection, which stays as visible without the focus as with
 // it, keeps the palette's colour with text that reads on it.
-class ListKind : public GadgetOf<QTreeWidget> {
+class ListKind : public GadgetOf<ListView> {
  public:
   using GadgetOf::GadgetOf;
   void SetColours(const QColor& back) {
@@ -133,7 +167,7 @@ class ListKind : public GadgetOf<QTreeWidget> {
     FitColours(QColor());
   }
   void FitColours(const QColor&) override {
-    QTreeWidget* list = widget();
+    ListView* list = widget();
     if (back_.isValid()) SetTextColour(list, {QPalette::Text}, ReadableOn(back_));
     if (back_.isValid()) FitHeader(list->header(), back_);
     QPalette p = list->palette();
@@ -150,8 +184,8 @@ class ListKind : public GadgetOf<QTreeWidget> {
     }
   }
   std::int64_t GetState() const override {
-    const auto selected = widget()->selectedItems();
-    return selected.isEmpty() ? -1 : widget()->indexOfTopLevelItem(selected.first());
+    const QModelIndexList selected = widget()->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : widget()->shown()->mapToSource(selected.first()).row();
   }
 
  private:
@@ -164,38 +198,38 @@ ListKind* ListKindOf(int number) {
   return e != nullptr ? dynamic_cast<ListKind*>(e->kind.get()) : nullptr;
 }
 
-QTreeWidget* ListOf(int number) {
+ListView* ListOf(int number) {
   ListKind* list = ListKindOf(number);
   return list != nullptr ? list->widget() : nullptr;
 }
 
-// A column of width 0 is fixed, so that nobody can drag it open, and hidden, so that a screen
-// reader does not read out what nobody sees; the others can be resized.
-void SetColumnWidth(QTreeWidget* list, int column, int width) {
-  QHeaderView* header = list->header();
-  header->setSectionResizeMode(column, width <= 0 ? QHeaderView::Fixed : QHeaderView::Interactive);
-  header->setSectionHidden(column, width <= 0);
-  header->resizeSection(column, std::max(0, width));
+void AfterRowsChanged(int number, bool cleared) {
+  if (state().rowsChanged) state().rowsChanged(number, cleared);
 }
 
-void ShiftTexts(QTreeWidgetItem* item, int from, int count, int by) {
-  // Moves the texts of columns [from, count) by one column left (by -1) or right (by +1).
-  if (by > 0) {
-    for (int c = count - 1; c > from; --c) item->setText(c, item->text(c - 1));
-    item->setText(from, QString());
-  } else {
-    for (int c = from; c + 1 < count; ++c) item->setText(c, item->text(c + 1));
-  }
+QStandardItem* NewCell(const QString& text) {
+  auto* cell = new GuiListCell(text);
+  cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+  return cell;
+}
+
+// A column's title and width; a column of width 0 leaves the view (ShownColumnsFilter), the
+// others can be resized by dragging their header's edge.
+void SetColumn(ListView* list, int column, const QString& title, int width) {
+  QStandardItemModel* rows = list->rows();
+  rows->setHeaderData(column, Qt::Horizontal, title);
+  rows->setHeaderData(column, Qt::Horizontal, std::max(0, width), kWidthRole);
+  list->shown()->WidthsChanged();
+  const int section = list->shown()->SectionOf(column);
+  if (section >= 0) list->header()->resizeSection(section, width);
 }
 
 // A screen reader names a list by its first column's heading.
-void NameByFirstHeading(QTreeWidget* list) {
-  list->setAccessibleName(list->columnCount() > 0 ? list->headerItem()->text(0) : QString());
+void NameByFirstHeading(ListView* list) {
+  list->setAccessibleName(list->rows()->headerData(0, Qt::Horizontal).toString());
 }
 
-}  // namespace
-
-QTreeWidget* MakeList(QWidget* parent, int number) {
+ListView* MakeList(QWidget* parent, int number) {
   auto* list = new ListView(number, parent);
   list->setRootIsDecorated(false);
   list->setItemsExpandable(false);
@@ -213,125 +247,133 @@ QTreeWidget* MakeList(QWidget* parent, int number) {
   header->setSectionsClickable(true);  // the column sorter listens; the layer raises nothing
   header->setMinimumSectionSize(0);
   header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  QObject::connect(list, &QTreeWidget::itemSelectionChanged,
+  QObject::connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, list,
                    [number] { QueueGadget(number, kListSelectionChanged); });
   return list;
 }
 
-void ListAfterRowsChanged(int number, bool cleared) {
-  if (state().rowsChanged) state().rowsChanged(number, cleared);
-}
-
-bool ListTellingInModelColumns(const QObject* list) {
-  const auto* view = dynamic_cast<const ListView*>(list);
-  return view != nullptr && view->tellingInModelColumns();
-}
-
+}  // namespace
 }  // namespace gui
 
 using namespace gui;
+
+QVariant GuiListCell::data(int role) const {
+  if (role == Qt::UserRole && rowNumber >= 0) return rowNumber;
+  return QStandardItem::data(role);
+}
+
+// Every cell is made by the layer (NewCell), or copied from one by the column sorter.
+GuiListCell* GuiListCellAt(QStandardItemModel* rows, int row, int column) {
+  return rows != nullptr ? static_cast<GuiListCell*>(rows->item(row, column)) : nullptr;
+}
 
 NativeHandle GadgetCreateList(int number, int x, int y, int w, int h, const Text& column0Title,
                               int column0Width, int flags) {
   QWidget* parent = CurrentClient();
   if (parent == nullptr || number < 0) return nullptr;
-  QTreeWidget* list = MakeList(parent, number);
+  ListView* list = MakeList(parent, number);
   (void)flags;  // full-row select, grid lines and a kept selection are how every list is made
-  list->setColumnCount(1);
-  list->headerItem()->setText(0, TextToQString(column0Title));
-  SetColumnWidth(list, 0, column0Width);
+  list->rows()->setColumnCount(1);
+  SetColumn(list, 0, TextToQString(column0Title), column0Width);
   NameByFirstHeading(list);
   return Register(number, std::make_unique<ListKind>(list), x, y, w, h);
 }
 
-QTreeWidget* GuiListWidget(int number) { return ListOf(number); }
+QTreeView* GuiListWidget(int number) { return ListOf(number); }
+
+QStandardItemModel* GuiListModel(int number) {
+  ListView* list = ListOf(number);
+  return list != nullptr ? list->rows() : nullptr;
+}
+
+int GuiListSection(int number, int column) {
+  ListView* list = ListOf(number);
+  return list != nullptr ? list->shown()->SectionOf(column) : -1;
+}
+
+int GuiListColumn(int number, int section) {
+  ListView* list = ListOf(number);
+  return list != nullptr ? list->shown()->ColumnOf(section) : -1;
+}
 
 void GuiSetListRowsChangedHook(ListRowsChanged hook) { state().rowsChanged = std::move(hook); }
 
 void ListAddColumn(int number, int position, const Text& title, int width) {
-  QTreeWidget* list = ListOf(number);
+  ListView* list = ListOf(number);
   if (list == nullptr) return;
-  const int count = list->columnCount();
+  QStandardItemModel* rows = list->rows();
+  const int count = rows->columnCount();
   const int at = (position < 0 || position > count) ? count : position;
-  // Widths and kinds of the columns from `at` on move one place right with their texts.
-  std::vector<int> widths;
-  widths.reserve(static_cast<std::size_t>(count));
-  QHeaderView* header = list->header();
-  for (int c = 0; c < count; ++c) widths.push_back(header->sectionSize(c));
-  list->setColumnCount(count + 1);
-  ShiftTexts(list->headerItem(), at, count + 1, +1);
-  for (int r = 0; r < list->topLevelItemCount(); ++r)
-    ShiftTexts(list->topLevelItem(r), at, count + 1, +1);
-  list->headerItem()->setText(at, TextToQString(title));
-  for (int c = count; c > at; --c) SetColumnWidth(list, c, widths[static_cast<std::size_t>(c) - 1]);
-  SetColumnWidth(list, at, width);
+  // Every cell has its item, so that each can be sorted and answers as an ordinary cell.
+  QList<QStandardItem*> cells;
+  for (int r = 0; r < rows->rowCount(); ++r) cells.append(NewCell(QString()));
+  if (cells.isEmpty()) {
+    rows->insertColumn(at);
+  } else {
+    rows->insertColumn(at, cells);
+  }
+  SetColumn(list, at, TextToQString(title), width);
   NameByFirstHeading(list);
 }
 
 void ListRemoveColumn(int number, int position) {
-  QTreeWidget* list = ListOf(number);
-  if (list == nullptr) return;
-  const int count = list->columnCount();
-  if (position < 0 || position >= count) return;
-  std::vector<int> widths;
-  widths.reserve(static_cast<std::size_t>(count));
-  QHeaderView* header = list->header();
-  for (int c = 0; c < count; ++c) widths.push_back(header->sectionSize(c));
-  ShiftTexts(list->headerItem(), position, count, -1);
-  for (int r = 0; r < list->topLevelItemCount(); ++r)
-    ShiftTexts(list->topLevelItem(r), position, count, -1);
-  list->setColumnCount(count - 1);
-  for (int c = position; c + 1 < count; ++c)
-    SetColumnWidth(list, c, widths[static_cast<std::size_t>(c) + 1]);
+  ListView* list = ListOf(number);
+  if (list == nullptr || position < 0 || position >= list->rows()->columnCount()) return;
+  list->rows()->removeColumn(position);
   NameByFirstHeading(list);
 }
 
 void ListAddRow(int number, int position, const Text& text) {
-  QTreeWidget* list = ListOf(number);
+  ListView* list = ListOf(number);
   if (list == nullptr) return;
-  auto* item = new QTreeWidgetItem;
-  item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-  const QString all = TextToQString(text);
-  const QStringList cells = all.split(QChar('\n'));
-  for (int c = 0; c < cells.size() && c < list->columnCount(); ++c) item->setText(c, cells[c]);
-  const int count = list->topLevelItemCount();
-  if (position < 0 || position >= count) {
-    list->addTopLevelItem(item);
+  QStandardItemModel* rows = list->rows();
+  const QStringList texts = TextToQString(text).split(QChar('\n'));
+  QList<QStandardItem*> cells;
+  for (int c = 0; c < rows->columnCount(); ++c)
+    cells.append(NewCell(c < texts.size() ? texts[c] : QString()));
+  const int count = rows->rowCount();
+  const int at = (position < 0 || position >= count) ? count : position;
+  if (cells.isEmpty()) {
+    rows->insertRow(at);
   } else {
-    list->insertTopLevelItem(position, item);
+    rows->insertRow(at, cells);
   }
-  ListAfterRowsChanged(number, false);
+  AfterRowsChanged(number, false);
 }
 
 void ListRemoveRow(int number, int row) {
-  QTreeWidget* list = ListOf(number);
-  if (list == nullptr || row < 0 || row >= list->topLevelItemCount()) return;
-  delete list->takeTopLevelItem(row);
-  ListAfterRowsChanged(number, false);
+  ListView* list = ListOf(number);
+  if (list == nullptr || row < 0 || row >= list->rows()->rowCount()) return;
+  list->rows()->removeRow(row);
+  AfterRowsChanged(number, false);
 }
 
 void ListClear(int number) {
-  QTreeWidget* list = ListOf(number);
+  ListView* list = ListOf(number);
   if (list == nullptr) return;
-  list->clear();
-  ListAfterRowsChanged(number, true);
+  // The selection goes first, as one change, then the rows; the columns stay.
+  list->selectionModel()->clear();
+  list->rows()->removeRows(0, list->rows()->rowCount());
+  AfterRowsChanged(number, true);
 }
 
 std::int64_t ListCount(int number) {
-  QTreeWidget* list = ListOf(number);
-  return list != nullptr ? list->topLevelItemCount() : 0;
+  ListView* list = ListOf(number);
+  return list != nullptr ? list->rows()->rowCount() : 0;
 }
 
 void ListSelectRow(int number, int row, bool selected) {
-  if (QTreeWidget* list = ListOf(number)) SelectRow(list, row, selected);
+  if (ListView* list = ListOf(number)) SelectRow(list, row, selected);
 }
 
 Text ListCellText(int number, int row, int column) {
-  QTreeWidget* list = ListOf(number);
-  if (list == nullptr || column < 0 || column >= list->columnCount()) return {};
-  if (row == -1) return TextFromQString(list->headerItem()->text(column));
-  if (row < 0 || row >= list->topLevelItemCount()) return {};
-  return TextFromQString(list->topLevelItem(row)->text(column));
+  ListView* list = ListOf(number);
+  if (list == nullptr) return {};
+  QStandardItemModel* rows = list->rows();
+  if (column < 0 || column >= rows->columnCount()) return {};
+  if (row == -1) return TextFromQString(rows->headerData(column, Qt::Horizontal).toString());
+  if (row < 0 || row >= rows->rowCount()) return {};
+  return TextFromQString(rows->index(row, column).data().toString());
 }
 
 void ListSetColours(int number, Rgb colour) {

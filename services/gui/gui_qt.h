@@ -5,11 +5,13 @@
 
 #include <QFont>
 #include <QImage>
+#include <QStandardItem>
 #include <QWidget>
 
 #include "services/gui/gui.h"
 
-class QTreeWidget;
+class QStandardItemModel;
+class QTreeView;
 
 // The client area of a window, or null. Gadgets are children of it.
 QWidget* GuiWindowClient(int window);
@@ -28,12 +30,35 @@ struct GadgetHooks {
 };
 void GuiAdoptGadget(int number, QWidget* widget, GadgetHooks hooks);
 
-// The widget of a gadget, or null. Lists are QTreeWidget (report view, one top-level item a row).
+// The widget of a gadget, or null.
 QWidget* GuiGadgetWidget(int number);
-QTreeWidget* GuiListWidget(int number);
+// A list is a model and a view. The model holds the rows, one item a cell, in the program's
+// row and column numbers; the view, a QTreeView in report view, shows it through a proxy that
+// leaves out the columns of width 0 (such as a film's id), so its header has a section for each
+// column that shows. Null, or -1, for a number that holds no list or a column left out.
+QTreeView* GuiListWidget(int number);
+QStandardItemModel* GuiListModel(int number);
+int GuiListSection(int number, int column);  // the header section that shows a model column
+int GuiListColumn(int number, int section);  // the model column a header section shows
 
-// Rows of a list are renumbered (Qt::UserRole holds the row index) by the column sorter; the GUI
-// layer calls this after it inserts or removes rows of a list, when a sorter has set it.
+// Every cell of a list's model is one of these. In a row's first cell it holds the row's index
+// that the column sorter keeps, answered as the Qt::UserRole data. It is a plain member, written
+// without telling the model, which shows it nowhere: Qt 6.4's QStandardItem::setData looks for
+// the item's place from the last one it knew, which for a row just appended is half the list
+// away, so numbering each row through it costs time in the square of the rows.
+class GuiListCell : public QStandardItem {
+ public:
+  using QStandardItem::QStandardItem;
+  QVariant data(int role) const override;
+  QStandardItem* clone() const override { return new GuiListCell(*this); }
+
+  int rowNumber = -1;  // -1: not numbered
+};
+// The cell of a list's model at a row and column, or null.
+GuiListCell* GuiListCellAt(QStandardItemModel* rows, int row, int column);
+
+// Rows of a list are renumbered (GuiListCell::rowNumber) by the column sorter; the GUI layer
+// calls this after it inserts or removes rows of a list, when a sorter has set it.
 using ListRowsChanged = std::function<void(int number, bool cleared)>;
 void GuiSetListRowsChangedHook(ListRowsChanged hook);
 

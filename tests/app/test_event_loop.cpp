@@ -13,7 +13,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <QWindow>
 #include <qpa/qwindowsysteminterface.h>
@@ -319,11 +319,11 @@ TEST_F(EventLoop, RightClicksLoadNothingAndADoubleClickLoadsOnce) {
   EXPECT_EQ(Requests(), 0u);
   // The right click selected the row: a right double click loads nothing either.
   app().DoubleClick(kTitlesList, Qt::RightButton,
-                    app().List(kTitlesList)->visualItemRect(app().List(kTitlesList)->topLevelItem(1)).center());
+                    app().RowRect(kTitlesList, 1).center());
   app().RunQueued();
   EXPECT_EQ(Requests(), 0u);
 
-  const QRect row = app().List(kTitlesList)->visualItemRect(app().List(kTitlesList)->topLevelItem(0));
+  const QRect row = app().RowRect(kTitlesList, 0);
   app().DoubleClick(kTitlesList, Qt::LeftButton, QPoint(row.left() + 10, row.center().y()));
   app().RunQueued();
   EXPECT_EQ(Asked(kCulturaliaFilm), 1);  // one load: the double-click event itself is ignored

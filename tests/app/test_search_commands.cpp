@@ -18,7 +18,7 @@
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <atomic>
 #include <chrono>

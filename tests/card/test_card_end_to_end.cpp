@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 
 #include <cstdlib>
 #include <string>
@@ -22,6 +21,7 @@
 #include "services/gui/gui.h"
 #include "services/gui/gui_qt.h"
 #include "services/images/images.h"
+#include "services/text/qt_text.h"
 #include "sources/film_card.h"
 #include "sources/sources.h"
 #include "tests/support/app_fixture.h"
@@ -41,11 +41,11 @@ QString Shown(AppSession& app, int gadget) {
   return {};
 }
 
-QStringList TitlesShown(AppSession& app) {
+QStringList TitlesShown() {
   QStringList rows;
-  QTreeWidget* list = app.List(kTitlesList);
-  for (int i = 0; i < list->topLevelItemCount(); ++i)
-    rows << list->topLevelItem(i)->text(0) + " | " + list->topLevelItem(i)->text(2);
+  for (int i = 0; i < ListCount(kTitlesList); ++i)
+    rows << TextToQString(ListCellText(kTitlesList, i, 0)) + " | " +
+                TextToQString(ListCellText(kTitlesList, i, 2));
   return rows;
 }
 
@@ -108,7 +108,7 @@ TEST_F(CardEndToEnd, CulturaliaCardWithItsCoverThenAnImdbCardWithItsPlotSummary)
             (std::vector<std::string>{"/bus/resu.php?texto=Cr%EDa%20cuervos&donde=1",
                                       "/art/ver.php?art=2001",  // read for the card and the copy
                                       "/imatges/articulos/cria_cuervos.jpg"}));
-  EXPECT_EQ(TitlesShown(app()), (QStringList{Q("Cría cuervos | C"), Q("Ana y los lobos | C"),
+  EXPECT_EQ(TitlesShown(), (QStringList{Q("Cría cuervos | C"), Q("Ana y los lobos | C"),
                                              Q("¡Ay, Carmela! | C")}));
   EXPECT_EQ(GadgetGetState(kTitlesList), 0) << "the first hit is the one loaded";
 
@@ -155,7 +155,7 @@ TEST_F(CardEndToEnd, CulturaliaCardWithItsCoverThenAnImdbCardWithItsPlotSummary)
   EXPECT_EQ(site_.server.Targets(),
             (std::vector<std::string>{"/find?q=Am%E9lie;tt=1", "/title/tt0211915",
                                       "/title/tt0211915/plotsummary"}));
-  EXPECT_EQ(TitlesShown(app()), (QStringList{Q("Le fabuleux destin d’Amélie Poulain | I"),
+  EXPECT_EQ(TitlesShown(), (QStringList{Q("Le fabuleux destin d’Amélie Poulain | I"),
                                              Q("\"Amélie\" en el Sena | I")}));
 
   EXPECT_EQ(Shown(app(), kTitleField), Q("Le fabuleux destin d’Amélie Poulain (2001)"));

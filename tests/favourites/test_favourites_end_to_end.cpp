@@ -10,7 +10,6 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QTest>
-#include <QTreeWidget>
 
 #include <filesystem>
 #include <fstream>
@@ -23,6 +22,7 @@
 #include "favourites/favourites.h"
 #include "services/columnsort/columnsort_qt.h"
 #include "services/gui/gui.h"
+#include "services/text/qt_text.h"
 #include "tests/support/app_fixture.h"
 #include "tests/support/dialogs.h"
 #include "tests/support/film_site.h"
@@ -37,11 +37,11 @@ const QString kQuestionCaption = Q("Cambios en FAVORITOS sin salvar");
 const QString kQuestionText = Q("LA LISTA DE FAVORITOS HA CAMBIADO, ¿QUIERES SALVARLA?");
 
 // The favourites as the list shows them: title | letter, top row first (the id is hidden).
-QStringList Shown(AppSession& app) {
+QStringList Shown() {
   QStringList rows;
-  QTreeWidget* list = app.List(kFavouritesList);
-  for (int i = 0; i < list->topLevelItemCount(); ++i)
-    rows << list->topLevelItem(i)->text(0) + " | " + list->topLevelItem(i)->text(2);
+  for (int i = 0; i < ListCount(kFavouritesList); ++i)
+    rows << TextToQString(ListCellText(kFavouritesList, i, 0)) + " | " +
+                TextToQString(ListCellText(kFavouritesList, i, 2));
   return rows;
 }
 
@@ -51,13 +51,9 @@ std::vector<std::string> Ids() {
   return ids;
 }
 
-int ArrowOn(AppSession& app, int column) {
-  return testsupport::ArrowOn(app.List(kFavouritesList), column);
-}
+int ArrowOn(int column) { return testsupport::ArrowOn(kFavouritesList, column); }
 
-void ClickHeader(AppSession& app, int column) {
-  testsupport::ClickHeader(app.List(kFavouritesList), column);
-}
+void ClickHeader(int column) { testsupport::ClickHeader(kFavouritesList, column); }
 
 using testsupport::DarkPixels;
 
@@ -125,19 +121,19 @@ class FavouritesEndToEnd : public ::testing::Test {
 };
 
 TEST_F(FavouritesEndToEnd, ListBuiltWithTheButtonsIsSavedAndFoundSortedAfterARestart) {
-  EXPECT_TRUE(Shown(app()).isEmpty());
-  EXPECT_EQ(ArrowOn(app(), 0), 0) << "sorting the empty list at start-up marks nothing";
+  EXPECT_TRUE(Shown().isEmpty());
+  EXPECT_EQ(ArrowOn(0), 0) << "sorting the empty list at start-up marks nothing";
 
   // Three Culturalia hits, added in the order third, first, second: each addition sorts.
   Search("Saura");
   ClickRow(kTitlesList, 2);
   Click(kAddFavouriteButton);
-  EXPECT_EQ(Shown(app()), QStringList{Q("¡Ay, Carmela! | C")});
+  EXPECT_EQ(Shown(), QStringList{Q("¡Ay, Carmela! | C")});
   ClickRow(kTitlesList, 0);
   Click(kAddFavouriteButton);
   ClickRow(kTitlesList, 1);
   Click(kAddFavouriteButton);
-  EXPECT_EQ(Shown(app()), (QStringList{Q("Ana y los lobos | C"), Q("Cría cuervos | C"),
+  EXPECT_EQ(Shown(), (QStringList{Q("Ana y los lobos | C"), Q("Cría cuervos | C"),
                                        Q("¡Ay, Carmela! | C")}))
       << "by byte value after ASCII capitals are folded: the inverted mark comes last";
 
@@ -145,7 +141,7 @@ TEST_F(FavouritesEndToEnd, ListBuiltWithTheButtonsIsSavedAndFoundSortedAfterARes
   Click(kImdbOption);
   Search("Amélie");
   Click(kAddFavouriteButton);
-  EXPECT_EQ(Shown(app()),
+  EXPECT_EQ(Shown(),
             (QStringList{Q("Ana y los lobos | C"), Q("Cría cuervos | C"),
                          Q("Le fabuleux destin d’Amélie Poulain | I"), Q("¡Ay, Carmela! | C")}));
   EXPECT_EQ(Ids(), (std::vector<std::string>{"2002", "2001", "tt0211915", "2003"}));
@@ -154,14 +150,14 @@ TEST_F(FavouritesEndToEnd, ListBuiltWithTheButtonsIsSavedAndFoundSortedAfterARes
   // Choosing the one to remove opens it, as any click on the list does; then "Eliminar".
   ClickRow(kFavouritesList, 0);
   Click(kRemoveFavouriteButton);
-  EXPECT_EQ(Shown(app()), (QStringList{Q("Cría cuervos | C"),
+  EXPECT_EQ(Shown(), (QStringList{Q("Cría cuervos | C"),
                                        Q("Le fabuleux destin d’Amélie Poulain | I"),
                                        Q("¡Ay, Carmela! | C")}));
 
   // Reversed by a header click, so that the file holds them in the order shown, which is not
   // the order a start gives them.
-  ClickHeader(app(), 0);
-  ASSERT_EQ(Shown(app()), (QStringList{Q("¡Ay, Carmela! | C"),
+  ClickHeader(0);
+  ASSERT_EQ(Shown(), (QStringList{Q("¡Ay, Carmela! | C"),
                                        Q("Le fabuleux destin d’Amélie Poulain | I"),
                                        Q("Cría cuervos | C")}));
   {
@@ -184,11 +180,11 @@ TEST_F(FavouritesEndToEnd, ListBuiltWithTheButtonsIsSavedAndFoundSortedAfterARes
   }
 
   Start(saved);
-  EXPECT_EQ(Shown(app()), (QStringList{Q("Cría cuervos | C"),
+  EXPECT_EQ(Shown(), (QStringList{Q("Cría cuervos | C"),
                                        Q("Le fabuleux destin d’Amélie Poulain | I"),
                                        Q("¡Ay, Carmela! | C")}));
   EXPECT_EQ(Ids(), (std::vector<std::string>{"2001", "tt0211915", "2003"}));
-  EXPECT_EQ(ArrowOn(app(), 0), 1);
+  EXPECT_EQ(ArrowOn(0), 1);
   EXPECT_EQ(program.favouritesChanged, 0);
   EXPECT_TRUE(site_.server.Targets().empty()) << "loading the list opens no film";
   app().SaveShot("e2e_favourites_after_restart.png");
@@ -196,7 +192,7 @@ TEST_F(FavouritesEndToEnd, ListBuiltWithTheButtonsIsSavedAndFoundSortedAfterARes
 
 TEST_F(FavouritesEndToEnd, AFavouriteOpensFromItsOwnSourceWhicheverIsChosen) {
   Start(kCria + "#2001#C\r\n" + kAmelie + "#tt0211915#I\r\n" + "Ana y los lobos#2002#c\r\n");
-  ASSERT_EQ(Shown(app()), (QStringList{Q("Ana y los lobos | c"), Q("Cría cuervos | C"),
+  ASSERT_EQ(Shown(), (QStringList{Q("Ana y los lobos | c"), Q("Cría cuervos | C"),
                                        Q("Le fabuleux destin d’Amélie Poulain | I")}));
 
   Click(kImdbOption);
@@ -242,20 +238,20 @@ TEST_F(FavouritesEndToEnd, AFavouriteOpensFromItsOwnSourceWhicheverIsChosen) {
 TEST_F(FavouritesEndToEnd, HeaderClicksSortAndReverseWithTheArrowLeftOfTheTitle) {
   Start("Zoo#3#C\r\nalien#tt0078748#I\r\n\xc9l#5#C\r\nBlade Runner#tt0083658#I\r\n");
   const QStringList ascending = {"alien | I", "Blade Runner | I", "Zoo | C", Q("Él | C")};
-  ASSERT_EQ(Shown(app()), ascending);
-  ASSERT_EQ(ArrowOn(app(), 0), 1);
+  ASSERT_EQ(Shown(), ascending);
+  ASSERT_EQ(ArrowOn(0), 1);
 
   // The sort after loading leaves the next click on the column reversing it.
-  ClickHeader(app(), 0);
+  ClickHeader(0);
   app().RunQueued();
-  EXPECT_EQ(Shown(app()), (QStringList{Q("Él | C"), "Zoo | C", "Blade Runner | I", "alien | I"}));
-  EXPECT_EQ(ArrowOn(app(), 0), -1);
+  EXPECT_EQ(Shown(), (QStringList{Q("Él | C"), "Zoo | C", "Blade Runner | I", "alien | I"}));
+  EXPECT_EQ(ArrowOn(0), -1);
   app().SaveShot("e2e_favourites_descending.png");
 
-  ClickHeader(app(), 0);
+  ClickHeader(0);
   app().RunQueued();
-  EXPECT_EQ(Shown(app()), ascending);
-  EXPECT_EQ(ArrowOn(app(), 0), 1);
+  EXPECT_EQ(Shown(), ascending);
+  EXPECT_EQ(ArrowOn(0), 1);
 
   // The arrow stands at the left end of the header, the title after it.
   QHeaderView* header = app().List(kFavouritesList)->header();
@@ -264,20 +260,20 @@ TEST_F(FavouritesEndToEnd, HeaderClicksSortAndReverseWithTheArrowLeftOfTheTitle)
   EXPECT_GT(DarkPixels(seen, QRect(1, 2, 16, h - 4)), 0) << "no arrow at the left end";
   EXPECT_GT(DarkPixels(seen, QRect(20, 2, 100, h - 4)), 0) << "no title after the arrow";
   EXPECT_EQ(DarkPixels(seen, QRect(header->sectionSize(0) - 18, 2, 16, h - 4)), 0);
-  EXPECT_EQ(app().List(kFavouritesList)->headerItem()->text(0), Q("Películas Favoritas"));
+  EXPECT_EQ(TextToQString(ListCellText(kFavouritesList, -1, 0)), Q("Películas Favoritas"));
 
   // "bd": grouped by letter, C before I, and the arrow moves there.
-  ClickHeader(app(), 2);
+  ClickHeader(2);
   app().RunQueued();
-  const QStringList rows = Shown(app());
+  const QStringList rows = Shown();
   ASSERT_EQ(rows.size(), 4);
   EXPECT_TRUE(rows[0].endsWith("| C") && rows[1].endsWith("| C") && rows[2].endsWith("| I") &&
               rows[3].endsWith("| I"))
       << rows.join(", ").toStdString();
-  EXPECT_EQ(ArrowOn(app(), 0), 0);
-  EXPECT_EQ(ArrowOn(app(), 2), 1);
-  EXPECT_EQ(app().List(kFavouritesList)->headerItem()->text(0), Q("Películas Favoritas"));
-  EXPECT_EQ(app().List(kFavouritesList)->headerItem()->text(2), Q("bd"));
+  EXPECT_EQ(ArrowOn(0), 0);
+  EXPECT_EQ(ArrowOn(2), 1);
+  EXPECT_EQ(TextToQString(ListCellText(kFavouritesList, -1, 0)), Q("Películas Favoritas"));
+  EXPECT_EQ(TextToQString(ListCellText(kFavouritesList, -1, 2)), Q("bd"));
   app().SaveShot("e2e_favourites_by_letter.png");
 
   // Sorting is no change to save, and a header click opens no film.
@@ -295,14 +291,14 @@ TEST_F(FavouritesEndToEnd, RecargarAsksAboutUnsavedChangesAndKeepsOrDropsThem) {
   Search("Saura");
   ClickRow(kTitlesList, 1);
   Click(kAddFavouriteButton);
-  ASSERT_EQ(Shown(app()), (QStringList{Q("Ana y los lobos | C"), Q("Cría cuervos | C")}));
+  ASSERT_EQ(Shown(), (QStringList{Q("Ana y los lobos | C"), Q("Cría cuervos | C")}));
 
   {
     DialogAnswers answers({DialogAnswers::Button(kAnswerNo)});
     Click(kReloadFavouritesButton);
     ExpectQuestion(answers);
   }
-  EXPECT_EQ(Shown(app()), QStringList{Q("Cría cuervos | C")}) << "No: the file's list again";
+  EXPECT_EQ(Shown(), QStringList{Q("Cría cuervos | C")}) << "No: the file's list again";
   EXPECT_EQ(app().ReadFile(kFavouritesFile), file);
   EXPECT_EQ(program.favouritesChanged, 0);
 
@@ -313,7 +309,7 @@ TEST_F(FavouritesEndToEnd, RecargarAsksAboutUnsavedChangesAndKeepsOrDropsThem) {
     ExpectQuestion(answers);
   }
   EXPECT_EQ(app().ReadFile(kFavouritesFile), "Ana y los lobos#2002#C\r\n" + kCria + "#2001#C\r\n");
-  EXPECT_EQ(Shown(app()), (QStringList{Q("Ana y los lobos | C"), Q("Cría cuervos | C")}));
+  EXPECT_EQ(Shown(), (QStringList{Q("Ana y los lobos | C"), Q("Cría cuervos | C")}));
   EXPECT_EQ(program.favouritesChanged, 0);
 
   // Nothing changed since: "Recargar" asks nothing.
@@ -326,7 +322,7 @@ TEST_F(FavouritesEndToEnd, TheEndOfTheProgramAsksAndSavesOnYes) {
   Start(kCria + "#2001#C\r\n" + "Ana y los lobos#2002#C\r\n");
   ClickRow(kFavouritesList, 0);
   Click(kRemoveFavouriteButton);
-  ASSERT_EQ(Shown(app()), QStringList{Q("Cría cuervos | C")});
+  ASSERT_EQ(Shown(), QStringList{Q("Cría cuervos | C")});
   Click(kExitButton);
   ASSERT_EQ(program.quitRequested, 1);
   DialogAnswers answers({DialogAnswers::Button(kAnswerYes)});
@@ -341,7 +337,7 @@ TEST_F(FavouritesEndToEnd, ClosingTheWindowAsksAndKeepsTheFileOnNo) {
   // "Eliminar" with no favourite chosen removes nothing, yet counts as a change.
   ASSERT_EQ(GadgetGetState(kFavouritesList), -1);
   Click(kRemoveFavouriteButton);
-  EXPECT_EQ(Shown(app()), QStringList{Q("Cría cuervos | C")});
+  EXPECT_EQ(Shown(), QStringList{Q("Cría cuervos | C")});
   // The window's close box, as the window manager sends it.
   app().Window(kMainWindow)->window()->close();
   app().RunQueued();
@@ -358,7 +354,7 @@ TEST_F(FavouritesEndToEnd, AYesAtTheEndWhoseSaveFailsIsToldAndTheProgramStays) {
   Start("", true);  // a folder stands where the file should be written
   Search("Saura");
   Click(kAddFavouriteButton);
-  ASSERT_EQ(Shown(app()), QStringList{Q("Cría cuervos | C")});
+  ASSERT_EQ(Shown(), QStringList{Q("Cría cuervos | C")});
   app().Window(kMainWindow)->window()->close();
   app().RunQueued();
   ASSERT_EQ(program.quitRequested, 1);
@@ -372,7 +368,7 @@ TEST_F(FavouritesEndToEnd, AYesAtTheEndWhoseSaveFailsIsToldAndTheProgramStays) {
     EXPECT_EQ(answers.seen()[1].buttons, QStringList{"Aceptar"});
   }
   EXPECT_TRUE(app().Window(kMainWindow)->isVisible());
-  EXPECT_EQ(Shown(app()), QStringList{Q("Cría cuervos | C")});
+  EXPECT_EQ(Shown(), QStringList{Q("Cría cuervos | C")});
   EXPECT_EQ(program.favouritesChanged, 1);
 
   app().Window(kMainWindow)->window()->close();

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <fstream>
 #include <iterator>
@@ -93,20 +93,25 @@ void AppSession::DiscardQueued() {
 }
 
 QWidget* AppSession::Widget(int gadget) const { return GuiGadgetWidget(gadget); }
-QTreeWidget* AppSession::List(int gadget) const { return GuiListWidget(gadget); }
+QTreeView* AppSession::List(int gadget) const { return GuiListWidget(gadget); }
+
+QRect AppSession::RowRect(int list, int row) const {
+  QTreeView* l = List(list);
+  return l != nullptr ? l->visualRect(l->model()->index(row, 0)) : QRect();
+}
 QWidget* AppSession::Window(int window) const { return GuiWindowClient(window); }
 
 void AppSession::Click(int gadget, Qt::MouseButton button, QPoint at) {
   QWidget* w = Widget(gadget);
   if (w == nullptr) return;
-  if (auto* list = qobject_cast<QTreeWidget*>(w)) w = list->viewport();
+  if (auto* list = qobject_cast<QTreeView*>(w)) w = list->viewport();
   QTest::mouseClick(w, button, Qt::NoModifier, at.x() < 0 ? Centre(w) : at);
 }
 
 void AppSession::DoubleClick(int gadget, Qt::MouseButton button, QPoint at) {
   QWidget* w = Widget(gadget);
   if (w == nullptr) return;
-  if (auto* list = qobject_cast<QTreeWidget*>(w)) w = list->viewport();
+  if (auto* list = qobject_cast<QTreeView*>(w)) w = list->viewport();
   const QPoint p = at.x() < 0 ? Centre(w) : at;
   // A person's double click: press, release, the second press (a double click), release.
   QTest::mouseClick(w, button, Qt::NoModifier, p);
@@ -114,9 +119,9 @@ void AppSession::DoubleClick(int gadget, Qt::MouseButton button, QPoint at) {
 }
 
 void AppSession::ClickRow(int list, int row, Qt::MouseButton button) {
-  QTreeWidget* l = List(list);
-  if (l == nullptr || row < 0 || row >= l->topLevelItemCount()) return;
-  const QRect r = l->visualItemRect(l->topLevelItem(row));
+  const QRect r = RowRect(list, row);
+  if (!r.isValid()) return;
+  QTreeView* l = List(list);
   QTest::mouseClick(l->viewport(), button, Qt::NoModifier, QPoint(r.left() + 10, r.center().y()));
 }
 

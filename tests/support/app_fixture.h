@@ -31,7 +31,7 @@
 
 #include "services/gui/gui.h"
 
-class QTreeWidget;
+class QTreeView;
 
 class AppSession {
  public:
@@ -56,7 +56,9 @@ class AppSession {
 
   // The real widgets (null when the gadget does not exist).
   QWidget* Widget(int gadget) const;
-  QTreeWidget* List(int gadget) const;
+  QTreeView* List(int gadget) const;
+  // Where a list's row stands in its view's viewport; empty for no such row.
+  QRect RowRect(int list, int row) const;
   QWidget* Window(int window) const;
   // Renders the main window to the PNG <name> in the test output folder (a name may start with
   // a folder of it), for a person to look at.

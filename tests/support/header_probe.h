@@ -1,21 +1,25 @@
 #pragma once
 // What a person sees of a list's column headers: the sort arrow on a column, a click on a
-// header's middle, and how much dark ink an area of a rendered picture holds.
+// header's middle, and how much dark ink an area of a rendered picture holds. Columns are the
+// list's own, numbered as the program numbers them; the header has sections for those that show.
 #include <gtest/gtest.h>
 
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
 #include <QTest>
-#include <QTreeWidget>
+#include <QStandardItemModel>
+#include <QTreeView>
 
 #include "services/columnsort/columnsort_qt.h"
+#include "services/gui/gui_qt.h"
 
 namespace testsupport {
 
 // 0 no arrow, 1 up, -1 down; any other picture fails the test.
-inline int ArrowOn(QTreeWidget* list, int column) {
-  const QIcon icon = list->headerItem()->icon(column);
+inline int ArrowOn(int list, int column) {
+  const QIcon icon =
+      GuiListModel(list)->headerData(column, Qt::Horizontal, Qt::DecorationRole).value<QIcon>();
   if (icon.isNull()) return 0;
   const QImage shown = icon.pixmap(12, 12).toImage().convertToFormat(QImage::Format_RGB32);
   if (shown == ColumnSorterArrow(0).convertToFormat(QImage::Format_RGB32)) return 1;
@@ -24,9 +28,11 @@ inline int ArrowOn(QTreeWidget* list, int column) {
   return 99;
 }
 
-inline void ClickHeader(QTreeWidget* list, int column) {
-  QHeaderView* header = list->header();
-  const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+inline void ClickHeader(int list, int column) {
+  QHeaderView* header = GuiListWidget(list)->header();
+  const int section = GuiListSection(list, column);
+  ASSERT_GE(section, 0) << "column " << column << " has no header section";
+  const int x = header->sectionViewportPosition(section) + header->sectionSize(section) / 2;
   QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
                     QPoint(x, header->height() / 2));
 }

@@ -7,7 +7,8 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QTest>
-#include <QTreeWidget>
+#include <QStandardItemModel>
+#include <QTreeView>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,11 @@ std::vector<Text> Column(int column) {
   return cells;
 }
 
-QTreeWidget* Tree() { return GuiListWidget(kList); }
+QStandardItemModel* Rows() { return GuiListModel(kList); }
 
-int ArrowOn(int column) { return testsupport::ArrowOn(Tree(), column); }
+int ArrowOn(int column) { return testsupport::ArrowOn(kList, column); }
 
-void ClickHeader(int column) { testsupport::ClickHeader(Tree(), column); }
+void ClickHeader(int column) { testsupport::ClickHeader(kList, column); }
 
 using testsupport::DarkPixels;
 
@@ -111,17 +112,18 @@ TEST_F(ColumnSorterOrder, RowsMoveWholeAndTheSelectedRowStaysSelected) {
   EXPECT_EQ(Column(1), (std::vector<Text>{"1", "2", "3"}));
   EXPECT_EQ(Column(2), (std::vector<Text>{"C", "C", "I"}));
   EXPECT_EQ(GadgetGetState(kList), 2);
+  EXPECT_EQ(GuiListWidget(kList)->currentIndex().row(), 2) << "the keys go on from there";
   ColumnSorterSortNow(kList, 0, kSortDescending);
   EXPECT_EQ(Column(0), (std::vector<Text>{"Zoo", "Blade Runner", "alien"}));
   EXPECT_EQ(GadgetGetState(kList), 0);
+  EXPECT_EQ(GuiListWidget(kList)->currentIndex().row(), 0);
 }
 
 TEST_F(ColumnSorterOrder, EveryRowHoldsItsIndexAfterSortsInsertionsAndRemovals) {
   auto expectNumbered = [](const char* when) {
     SCOPED_TRACE(when);
-    QTreeWidget* tree = Tree();
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-      EXPECT_EQ(tree->topLevelItem(i)->data(0, Qt::UserRole), QVariant(i)) << "row " << i;
+    for (int i = 0; i < Rows()->rowCount(); ++i)
+      EXPECT_EQ(Rows()->item(i, 0)->data(Qt::UserRole), QVariant(i)) << "row " << i;
   };
   for (const char* title : {"d", "b", "e", "a", "c"}) AddRow(title);
   expectNumbered("after adding");
@@ -191,17 +193,19 @@ TEST_F(ColumnSorterHeader, ClicksAfterALoadSortDescendingThenByLetterWithTheArro
 TEST_F(ColumnSorterHeader, TitlesAndAlignmentStayBesideTheArrow) {
   AddRow("b");
   AddRow("a");
-  QTreeWidgetItem* header = Tree()->headerItem();
-  const QVariant alignment0 = header->data(0, Qt::TextAlignmentRole);
-  const QVariant alignment2 = header->data(2, Qt::TextAlignmentRole);
+  const auto alignment = [](int column) {
+    return Rows()->headerData(column, Qt::Horizontal, Qt::TextAlignmentRole);
+  };
+  const QVariant alignment0 = alignment(0);
+  const QVariant alignment2 = alignment(2);
   ColumnSorterSortNow(kList, 0, kSortAscending);
   ClickHeader(2);
   EXPECT_EQ(ListCellText(kList, -1, 0), "Películas Favoritas"_t);
   EXPECT_EQ(ListCellText(kList, -1, 1), "Indice"_t);
   EXPECT_EQ(ListCellText(kList, -1, 2), "bd"_t);
-  EXPECT_EQ(header->data(0, Qt::TextAlignmentRole), alignment0);
-  EXPECT_EQ(header->data(2, Qt::TextAlignmentRole), alignment2);
-  EXPECT_EQ(Tree()->columnCount(), 3);
+  EXPECT_EQ(alignment(0), alignment0);
+  EXPECT_EQ(alignment(2), alignment2);
+  EXPECT_EQ(Rows()->columnCount(), 3);
 }
 
 TEST_F(ColumnSorterHeader, AnEmptyListIsLeftAloneWithoutAnyArrow) {
@@ -265,7 +269,7 @@ TEST_F(ColumnSorterHeader, GuillemetsMarkTheTitleAndGoWhenAnotherColumnIsSorted)
 TEST_F(ColumnSorterHeader, TheArrowStandsLeftOfTheTitleOrRightOfIt) {
   AddRow("b");
   AddRow("a");
-  QHeaderView* header = Tree()->header();
+  QHeaderView* header = GuiListWidget(kList)->header();
   const int width = header->sectionSize(0);
   const QRect leftEnd(1, 2, 16, header->height() - 4);
   const QRect rightEnd(width - 18, 2, 16, header->height() - 4);

@@ -1,10 +1,11 @@
-// The GUI layer's lists on a real QTreeWidget: the event subtypes that real clicks and keys
+// The GUI layer's lists on a real model and view: the event subtypes that real clicks and keys
 // raise, selection, rows split at line feeds, columns inserted, removed and kept invisible.
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QTreeWidget>
+#include <QStandardItemModel>
+#include <QTreeView>
 
 #include <algorithm>
 
@@ -36,14 +37,22 @@ class GuiLists : public GuiTest {
     ListAddRow(kList, -1, "Casablanca\n9\nC"_t);
     TakeAll();
   }
-  QTreeWidget* list() const { return GuiListWidget(kList); }
+  QTreeView* list() const { return GuiListWidget(kList); }
+  QRect RowRect(int row) const { return list()->visualRect(list()->model()->index(row, 0)); }
   QPoint RowPoint(int row) const {
-    const QRect r = list()->visualItemRect(list()->topLevelItem(row));
-    return QPoint(r.left() + 20, r.center().y());
+    return QPoint(RowRect(row).left() + 20, RowRect(row).center().y());
   }
   QPoint BelowTheRows() const {
-    const QRect last = list()->visualItemRect(list()->topLevelItem(list()->topLevelItemCount() - 1));
-    return QPoint(40, last.bottom() + 30);
+    return QPoint(40, RowRect(static_cast<int>(ListCount(kList)) - 1).bottom() + 30);
+  }
+  // Where a column of the list starts in the viewport, and how wide a person sees it: 0 for one
+  // that has no header section.
+  int ColumnX(int column) const {
+    return list()->header()->sectionViewportPosition(GuiListSection(kList, column));
+  }
+  int Width(int column) const {
+    const int section = GuiListSection(kList, column);
+    return section < 0 ? 0 : list()->header()->sectionSize(section);
   }
   void Click(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(list()->viewport(), button, Qt::NoModifier, at);
@@ -105,35 +114,37 @@ TEST_F(GuiLists, RowsAreSplitAtLineFeedsIntoTheirCells) {
 
 TEST_F(GuiLists, ColumnsMoveWithTheirCellsAndWidths) {
   ListAddColumn(kList, 1, "Nuevo"_t, 50);
-  EXPECT_EQ(list()->columnCount(), 4);
+  EXPECT_EQ(GuiListModel(kList)->columnCount(), 4);
   EXPECT_EQ(ListCellText(kList, -1, 1), "Nuevo");
   EXPECT_EQ(ListCellText(kList, -1, 2), "Indice");
   EXPECT_EQ(ListCellText(kList, 0, 1), "");
   EXPECT_EQ(ListCellText(kList, 0, 2), "123");
   EXPECT_EQ(ListCellText(kList, 0, 3), "C");
-  EXPECT_EQ(list()->header()->sectionSize(1), 50);
-  EXPECT_EQ(list()->header()->sectionSize(2), 0);
-  EXPECT_EQ(list()->header()->sectionSize(3), 30);
+  EXPECT_EQ(Width(0), 160);
+  EXPECT_EQ(Width(1), 50);
+  EXPECT_EQ(Width(2), 0);
+  EXPECT_EQ(Width(3), 30);
   ListRemoveColumn(kList, 1);
-  EXPECT_EQ(list()->columnCount(), 3);
+  EXPECT_EQ(GuiListModel(kList)->columnCount(), 3);
   EXPECT_EQ(ListCellText(kList, 0, 1), "123");
-  EXPECT_EQ(list()->header()->sectionSize(1), 0);
-  EXPECT_EQ(list()->header()->sectionSize(2), 30);
+  EXPECT_EQ(Width(1), 0);
+  EXPECT_EQ(Width(2), 30);
   ListRemoveColumn(kList, 5);  // no such column
-  EXPECT_EQ(list()->columnCount(), 3);
+  EXPECT_EQ(GuiListModel(kList)->columnCount(), 3);
 }
 
 TEST_F(GuiLists, AColumnOfWidthZeroCannotBeDraggedOpen) {
   QHeaderView* header = list()->header();
-  ASSERT_EQ(header->sectionSize(1), 0);
+  ASSERT_EQ(Width(1), 0);
   // Drag from the edge where the invisible column lies, as a person grabbing it would.
-  const int edge = header->sectionViewportPosition(2);
+  const int edge = ColumnX(2);
   QWidget* port = header->viewport();
   const int y = header->height() / 2;
   QTest::mousePress(port, Qt::LeftButton, Qt::NoModifier, QPoint(edge, y));
   QTest::mouseMove(port, QPoint(edge + 40, y));
   QTest::mouseRelease(port, Qt::LeftButton, Qt::NoModifier, QPoint(edge + 40, y));
-  EXPECT_EQ(header->sectionSize(1), 0);
+  EXPECT_EQ(Width(1), 0);
+  EXPECT_EQ(header->count(), 2);
   EXPECT_TRUE(Subtypes(TakeAll(), kList).empty());  // a header raises nothing
 }
 
@@ -147,16 +158,15 @@ TEST_F(GuiLists, ALeftClickOnARowSelectsItThenRaisesZero) {
   Click(RowPoint(1));
   EXPECT_EQ(Subtypes(TakeAll(), kList), (std::vector<int>{0}));
   // A click on the hidden and the last column selects the whole row as well.
-  const QRect r = list()->visualItemRect(list()->topLevelItem(2));
-  Click(QPoint(list()->header()->sectionViewportPosition(2) + 10, r.center().y()));
+  Click(QPoint(ColumnX(2) + 10, RowRect(2).center().y()));
   EXPECT_EQ(GadgetGetState(kList), 2);
   EXPECT_EQ(Subtypes(TakeAll(), kList), (std::vector<int>{768, 0}));
-  EXPECT_EQ(list()->selectedItems().size(), 1);
+  EXPECT_EQ(list()->selectionModel()->selectedRows().size(), 1);
   // Right of the last column, where the columns (190 pixels) stop short of the list's edge, the
   // click is on the row all the same: it selects it, and a double click there is one as well.
   const int strip = list()->viewport()->width() - 3;
   ASSERT_GT(strip, list()->header()->length());
-  const QPoint right(strip, list()->visualItemRect(list()->topLevelItem(0)).center().y());
+  const QPoint right(strip, RowRect(0).center().y());
   Click(right);
   EXPECT_EQ(GadgetGetState(kList), 0);
   EXPECT_EQ(Subtypes(TakeAll(), kList), (std::vector<int>{768, 0}));
@@ -209,9 +219,9 @@ TEST_F(GuiLists, RightClicksAndDoubleClicks) {
 TEST_F(GuiLists, HeaderClicksRaiseNothingAndKeysChangeTheSelection) {
   QHeaderView* header = list()->header();
   QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    QPoint(header->sectionViewportPosition(0) + 20, header->height() / 2));
+                    QPoint(ColumnX(0) + 20, header->height() / 2));
   QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                    QPoint(header->sectionViewportPosition(2) + 10, header->height() / 2));
+                    QPoint(ColumnX(2) + 10, header->height() / 2));
   EXPECT_TRUE(TakeAll().empty());
   EXPECT_EQ(GadgetGetState(kList), -1);
   EXPECT_EQ(ListCellText(kList, 0, 0), "Alien");  // and sorted nothing
@@ -227,7 +237,7 @@ TEST_F(GuiLists, SelectingByTheProgramKeepsOneRowAndRaisesOnlyTheChange) {
   ListSelectRow(kList, 0, true);
   ListSelectRow(kList, 2, true);
   EXPECT_EQ(GadgetGetState(kList), 2);
-  EXPECT_EQ(list()->selectedItems().size(), 1);
+  EXPECT_EQ(list()->selectionModel()->selectedRows().size(), 1);
   for (const Event& e : TakeAll()) EXPECT_EQ(e.subtype, 768);
   ListSelectRow(kList, 2, false);
   EXPECT_EQ(GadgetGetState(kList), -1);
@@ -268,7 +278,7 @@ TEST_F(GuiLists, SelectionStaysVisibleWithoutTheFocusAndRendersWithGridLines) {
   shot.save(QStringLiteral(TEST_OUTPUT_DIR) + "/gui_list.png");
   // The selected row is painted in the highlight colour although the list lost the focus.
   // Looked at right of the titles' text, left of the grid line that ends column 0.
-  const int x = list()->header()->sectionViewportPosition(1) - 5;
+  const int x = ColumnX(2) - 5;
   const QPoint selected = list()->viewport()->mapTo(window_, QPoint(x, RowPoint(1).y()));
   const QColor highlight = list()->palette().color(QPalette::Active, QPalette::Highlight);
   EXPECT_EQ(shot.pixelColor(selected), highlight);
@@ -277,6 +287,6 @@ TEST_F(GuiLists, SelectionStaysVisibleWithoutTheFocusAndRendersWithGridLines) {
   EXPECT_EQ(shot.pixelColor(plain), QColor(255, 255, 191));
   // Grid lines are the button face's colour, exactly: the line that ends column 0 of a row.
   const QPoint line = list()->viewport()->mapTo(
-      window_, QPoint(list()->header()->sectionViewportPosition(1) - 1, RowPoint(2).y()));
+      window_, QPoint(ColumnX(2) - 1, RowPoint(2).y()));
   EXPECT_EQ(shot.pixelColor(line), list()->palette().color(QPalette::Active, QPalette::Button));
 }
