@@ -3,15 +3,18 @@
 # Each stage runs even when an earlier one failed, so one run shows everything that is broken;
 # a stage that needs an earlier one's result (the build) is skipped with that reason instead.
 # It ends with one line per stage and fails when any stage failed. The table comes after the
-# stages' own output, so CTest's closing lines stay where CI reads them, just above it.
+# stages' own output, and a stage that ran CTest repeats CTest's closing line in its row, so that
+# line is still among the last ones CI reads.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${CINEVARTA_BUILD_DIR:-$root/build}
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
 
 names=() results=()
 # Runs one stage, or skips it with a reason when the stage it needs did not pass.
 stage() {  # name needed-stage-or-"" command...
-  local name=$1 needs=$2 start rc
+  local name=$1 needs=$2 start rc summary
   shift 2
   if [ -n "$needs" ] && [ "$(result_of "$needs")" != passed ]; then
     names+=("$name"); results+=("skipped: '$needs' did not pass")
@@ -19,13 +22,14 @@ stage() {  # name needed-stage-or-"" command...
   fi
   echo "=== $name"
   start=$SECONDS
-  "$@"
-  rc=$?
+  "$@" 2>&1 | tee "$output"
+  rc=${PIPESTATUS[0]}
+  summary=$(grep -E '^[0-9]+% tests passed' "$output" | tail -n1)
   names+=("$name")
   if [ $rc -eq 0 ]; then
-    results+=("passed ($((SECONDS - start)) s)")
+    results+=("passed ($((SECONDS - start)) s)${summary:+: $summary}")
   else
-    results+=("failed with status $rc ($((SECONDS - start)) s)")
+    results+=("failed with status $rc ($((SECONDS - start)) s)${summary:+: $summary}")
   fi
 }
 result_of() {  # name
