@@ -8,7 +8,8 @@
 # Weston's headless backend has no seat: nothing can type or click there. So weston runs with its
 # X11 backend, as a window on Xvfb, where xdotool's keys and clicks reach it and it hands them to
 # its clients as Wayland input. Weston takes pointer input only once X has told its window that
-# the pointer entered; a window mapped under the pointer is never told. So the screen is larger
+# the pointer entered; a window that maps under the pointer may never be told (whether it is
+# depends on how soon weston asks X for those events, so on the machine). So the screen is larger
 # than weston's window, the pointer waits outside it (start_xvfb parks it in the corner) until
 # weston's window is up, and is then moved in; the keyboard focus is given to that window, not
 # left to where X's focus happens to be. The screen is read from Xvfb; the main window is found by
@@ -37,13 +38,15 @@ log=$out/requests.log
 # --- Xvfb, and weston on it ----------------------------------------------------------------------
 start_xvfb 1280x1024
 export XDG_RUNTIME_DIR=$out/runtime
-start_weston --backend=x11-backend.so --use-pixman --width=1024 --height=768
+weston_w=1024 weston_h=768
+start_weston --backend=x11-backend.so --use-pixman --width=$weston_w --height=$weston_h
 weston_window() { xdotool search --onlyvisible --class '^Weston Compositor$' | head -n1; }
 tries=100 wait_for "weston's window on $DISPLAY" weston_window || exit 1
 sleep 1  # its shell draws the desktop
 kill -0 "$weston_pid" 2>/dev/null || skip "weston ended at start: $(tail -n 3 "$out/weston.log")"
 weston_x=$(weston_window)
-xdotool mousemove 512 384 && xdotool windowfocus "$weston_x"
+xdotool mousemove --window "$weston_x" $((weston_w / 2)) $((weston_h / 2)) &&
+  xdotool windowfocus "$weston_x"
 echo "weston $(weston --version | cut -d' ' -f2) on $DISPLAY, Wayland display $WAYLAND_DISPLAY"
 
 # Whether the main window shows whole, from a look at the screen (screen.png); also true once the
