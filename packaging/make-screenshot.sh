@@ -35,7 +35,7 @@ answers() { (exec 9<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
 if answers "$port"; then echo "something already listens on the demo's port $port"; exit 1; fi
 
 exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 exec 3>&-
 wait_for "Xvfb" test -s "$work/display"

@@ -17,6 +17,7 @@ packages=(
   clang libclang-rt-14-dev
   poppler-utils
   xvfb openbox x11-utils xdotool xclip imagemagick weston
+  adwaita-qt6  # a desktop style with a dark palette of its own, for the X run's dark pass
   dbus-daemon dbus-bin at-spi2-core
   cppcheck clang-tidy dpkg-dev file desktop-file-utils lintian appstream
   strace

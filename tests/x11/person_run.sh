@@ -1,19 +1,20 @@
 #!/usr/bin/env bash
 # Drives cinevarta-demo on a real X server (Xvfb) under a real window manager (openbox) the way a
-# person does, with xdotool: finds the window by its title, types a title and presses Enter,
-# waits for the card, selects and copies card fields (read back with xclip), clicks a second hit
-# at the right end of its row, switches to IMDb and searches again, adds a favourite, presses
-# "Salvar" and leaves by the exit button. It then checks the card texts, the sample server's
-# request log and the bytes of favoritos.ini, and leaves a screenshot of the screen after every
-# step in the output folder. On the way it looks at what the window manager shows: both windows'
-# frames centred on the screen, the actions each frame allows (xprop), and, by pixel colour,
-# that the card keeps its look while the busy window locks the main window, and that every text
-# of the card and the lists contrasts with its background at 4.5 : 1 or more. The program then
-# runs once more under a dark desktop palette (KDE's Breeze Dark, read by Qt's own KDE theme),
-# driven by keys alone: a search, Tab to the titles list, Down, Return for the second hit, Alt+F4;
-# the same contrasts are measured, and the focused list's mark is looked for. Last, the main
-# window's test runs on the same display, so the credit is measured with the font the program
-# really gets there.
+# person does, with xdotool, and checks what only a real display shows: both windows' frames
+# centred on the screen and the actions each frame allows (xprop); real keys and clicks (a title
+# typed and Enter, a second hit clicked at the right end of its row, IMDb chosen and "Buscar"
+# clicked, a click lost while the busy window shows, a favourite added and saved, the exit
+# button); the card's title handed to another program through the clipboard (xclip); by pixel
+# colour, that the card keeps its look while the busy window locks the main window, and that
+# every text of the card and the lists contrasts with its background at 4.5 : 1 or more under a
+# real style and palette. The program then runs again under dark desktops, driven by keys alone:
+# KDE's Breeze Dark palette (read by Qt's own KDE theme) and the Adwaita-Dark style: a search,
+# Tab to the titles list, Down, Return for the second hit, Alt+F4; the same contrasts are
+# measured, and the focused list's mark is looked for. Last, the main window's test runs on the
+# same display, so the credit is measured with the font the program really gets there. What the
+# card holds, the requests' order and the favourites file's bytes are checked in-process
+# (tests/sources, tests/whole, tests/favourites). A screenshot of the screen is left in the
+# output folder after every step.
 #
 # The sample server runs on a free port behind x11_slow_proxy, which listens on the port compiled
 # into the demo and holds back the first search page and the IMDb film pages for a moment, so the
@@ -53,8 +54,8 @@ HOME=$out/home XDG_CONFIG_HOME=$out/home/.config XDG_CACHE_HOME=$out/home/.cache
   openbox --sm-disable >"$out/openbox.log" 2>&1 &
 pids+=($!)
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
-wait_for "the window manager (openbox)" wm_running || exit 1
-read -r screen_w screen_h <<<"$(xdotool getdisplaygeometry)"
+wait_for "the window manager (openbox)" wm_running ||
+  { echo "--- openbox: $(tail -n 5 "$out/openbox.log")"; exit 1; }
 
 # Where a window's client area stands on the screen, and the frame the window manager put
 # around it (_NET_FRAME_EXTENTS: left, right, top, bottom).
@@ -83,30 +84,12 @@ allowed_actions() {  # window id
     sed 's/^_NET_WM_ACTION_//' | sort | tr '\n' ' '
 }
 
-shot_no=0
-shot() {
-  shot_no=$((shot_no + 1))
-  local name
-  name=$(printf '%s/%02d-%s.png' "$out" "$shot_no" "$1")
-  import -window root "$name" 2>>"$out/import.log" || fail "screenshot $name"
-  last_shot=$name
-}
-
 # The darkest grey (0 black, 255 white) of a part of a screenshot, in the main window's client
 # coordinates.
 darkest() {  # png x y w h
   convert "$1" -crop "$4x$5+$((main_x + $2))+$((main_y + $3))" +repage -colorspace Gray \
     -format '%[fx:int(255*minima+0.5)]' info:
 }
-# How many pixels of a part differ between two screenshots.
-changed() {  # png png x y w h
-  local crop="$5x$6+$((main_x + $3))+$((main_y + $4))"
-  convert "$1" -crop "$crop" +repage "$out/part-a.png"
-  convert "$2" -crop "$crop" +repage "$out/part-b.png"
-  compare -metric AE "$out/part-a.png" "$out/part-b.png" null: 2>&1
-  rm -f "$out/part-a.png" "$out/part-b.png"
-}
-
 # The contrast ratio (by the usual accessibility rule, 1 to 21) of the text in a part of a
 # screenshot, in client coordinates: the part's most common colour is the background, and the
 # text's colour the one (of 3 pixels or more) whose luminance lies farthest from it.
@@ -125,20 +108,21 @@ contrast() {  # png x y w h
 }
 # Every text of the card and the lists read at 4.5 : 1 or more in a screenshot; prints each ratio
 # and keeps the lowest in lowest_contrast.
-check_contrast() {  # png palette-name
+check_contrast() {  # png desktop
   local part ratio line=""
   lowest_contrast=21
   for part in card_frame_title title_frame_title title_field_text actors_text synopsis_text \
-              option_label search_frame_title selected_row other_row favourites_heading; do
+              option_label search_frame_title selected_row other_row titles_heading \
+              favourites_heading; do
     declare -n box=$part
     ratio=$(contrast "$1" "${box[@]}")
     unset -n box
     line+=" $part $ratio"
     awk -v r="$ratio" 'BEGIN { exit !(r >= 4.5) }' ||
-      fail "$part reads at $ratio : 1 under the $2 palette"
+      fail "$part reads at $ratio : 1 under the $2"
     awk -v r="$ratio" -v l="$lowest_contrast" 'BEGIN { exit !(r < l) }' && lowest_contrast=$ratio
   done
-  echo "contrast under the $2 palette:$line; lowest $lowest_contrast"
+  echo "contrast under the $2:$line; lowest $lowest_contrast"
 }
 
 # --- The sample server, and the slow front on the demo's port --------------------------------------
@@ -146,38 +130,35 @@ if answers "$port"; then
   echo "FAIL: something already listens on port $port (a running scripts/run.sh?)"
   exit 1
 fi
-site_port=
-for ((candidate = 20000 + RANDOM % 20000, i = 0; i < 50; candidate++, i++)); do
-  answers "$candidate" || { site_port=$candidate; break; }
-done
-[ -n "$site_port" ] || { echo "FAIL: no free port for the sample server"; exit 1; }
-"$server" "$site" "$site_port" >"$log" 2>&1 &
-pids+=($!)
-wait_for "the sample server on port $site_port" answers "$site_port" || exit 1
+site_port=$(free_port) || { echo "FAIL: no free port for the sample server"; exit 1; }
+start_sample_server "$server" "$site" "$site_port"
 delay_ms=4000
 "$proxy" "$port" "$site_port" "$delay_ms" "/bus/resu.php" "/title/" >"$out/proxy.log" 2>&1 &
 pids+=($!)
 wait_for "the proxy on port $port" answers "$port" || exit 1
 
 # --- The program --------------------------------------------------------------------------------
-# A favourite from an earlier run, so the saved file shows that loading, adding and sorting work
-# together.
-printf 'Zulu Dawn#tt0080180#I\r\n' >"$work/favoritos.ini"
-# A cover left behind by a killed run: the next normal run must not leave it.
-printf 'left over by a killed run' >"$work/portada.jpg"
 (cd "$work" && unset QT_QPA_PLATFORM && exec "$demo" >"$out/demo.log" 2>&1) &
 demo_pid=$!
 pids+=($demo_pid)
 
 main_window() { xdotool search --onlyvisible --name '^Cinevarta - v0\.9\.4\.b$' | head -n1; }
 main_window_shown() { [ -n "$(main_window)" ]; }
-wait_for "the main window titled 'Cinevarta - v0.9.4.b'" main_window_shown || exit 1
-# A window found once may still be mapping; ask again until the answer is steady.
-wid=$(main_window)
-wait_for "the window to be mapped" sh -c "xdotool getwindowgeometry $wid"
-# The frame, not the client area, stands in the middle of the screen.
-tries=50 wait_for "the main window's frame centred on the ${screen_w}x$screen_h screen" frame_centred "$wid"
-read -r main_x main_y main_w main_h <<<"$(client_place "$wid")"
+# Finds the main window, waits for its frame to stand centred, and gives it the focus: the run
+# does not rely on where the focus or the pointer happen to be when it maps.
+take_main_window() {
+  wait_for "the main window titled 'Cinevarta - v0.9.4.b'" main_window_shown || exit 1
+  # A window found once may still be mapping; ask again until the answer is steady.
+  wid=$(main_window)
+  wait_for "the window to be mapped" sh -c "xdotool getwindowgeometry $wid"
+  # The frame, not the client area, stands in the middle of the screen.
+  tries=50 wait_for "the main window's frame centred on the ${screen_w}x$screen_h screen" \
+    frame_centred "$wid"
+  read -r main_x main_y main_w main_h <<<"$(client_place "$wid")"
+  xdotool windowactivate "$wid"
+  tries=50 wait_for "the main window to have the focus" sh -c "[ \"\$(xdotool getactivewindow)\" = $wid ]"
+}
+take_main_window
 echo "main window $wid: client area at $main_x,$main_y size ${main_w}x$main_h," \
   "frame $(frame_place "$wid" | tr ' ' ,)"
 [ "$main_w" = 795 ] && [ "$main_h" = 560 ] || fail "client area is ${main_w}x$main_h, not 795x560"
@@ -197,22 +178,14 @@ shot start
 busy_shown() { xdotool search --onlyvisible --name '^Procesando\.\.\.$' >/dev/null; }
 idle() { ! busy_shown; }
 
-# Mouse and keys, in client-area coordinates of the main window.
-click() {  # x y [button]
-  xdotool mousemove --window "$wid" "$1" "$2" && sleep 0.05 && xdotool click "${3:-1}"
-  sleep 0.15
-}
-keys() { xdotool key --clearmodifiers "$@"; sleep 0.1; }
-typed() { xdotool type --delay 40 --clearmodifiers "$1"; sleep 0.1; }
-
 # Selects the whole text of a card field with the mouse and the keyboard, copies it and answers
-# what the clipboard holds (without CR, which the field keeps between lines).
+# what the clipboard, read by another program, holds.
 copy_field() {  # x y
   printf '' | xclip -selection clipboard
   click "$1" "$2"
   keys ctrl+a
   keys ctrl+c
-  xclip -o -selection clipboard 2>/dev/null | tr -d '\r'
+  xclip -o -selection clipboard 2>/dev/null
 }
 field_is() {  # x y expected
   [ "$(copy_field "$1" "$2")" = "$3" ]
@@ -221,31 +194,44 @@ field_is() {  # x y expected
 # Gadget places (client area), from the window's layout.
 search_field=(110 44); search_button=(165 67); imdb_option=(20 77)
 add_favourite=(110 242); save_favourites=(110 485); exit_button=(187 530)
-title_field=(300 57); director_field=(300 162); actors_field=(610 55)
-genre_field=(300 92)
-list_row() { echo "60 $((116 + 14 * $1))"; }  # titles list: the middle of a row, below the header
-# The right end of a row, past the last column: the columns end at 197, the list at 215.
+title_field=(300 57)
+# The right end of a titles list's row, past the last column: the columns end at 197, the list
+# at 215.
 list_row_end() { echo "205 $((116 + 14 * $1))"; }
 # Parts of the window the pixel checks look at: a card field's text, a frame's title and the
 # titles list's heading.
 title_field_text=(236 51 120 13); title_frame_title=(230 35 60 11); titles_heading=(10 93 150 14)
 # ...and those whose text the contrast checks read: frame titles, card texts, an option's label,
-# the titles list's first (selected) and second rows, the favourites list's heading.
+# the titles list's first (selected) and second rows, the lists' headings (the favourites' right
+# of the sort arrow that a sorted list shows left of its title).
 card_frame_title=(222 12 120 14); search_frame_title=(6 12 140 14); actors_text=(597 47 150 50)
 synopsis_text=(232 268 300 40); option_label=(30 56 75 12)
-selected_row=(8 110 150 11); other_row=(8 124 150 11); favourites_heading=(8 257 150 14)
+selected_row=(8 110 150 11); other_row=(8 124 150 11); favourites_heading=(24 257 130 14)
 
-# The film data the sample site holds for the films this run opens.
-source "$(dirname "$0")/person_run_films.sh"
+# The sample site's films this run opens. Culturalia: "colmena" finds the film and, in the side
+# column, a second one; IMDb: "alien" finds Alien first.
+c_search=colmena c1_id=1187 c1_title='El espíritu de la colmena' c1_cover=espiritu_colmena_1187.jpg
+c2_id=4420 c2_title='La lengua de las mariposas'
+i_search=alien i1_id=tt0078748 i1_title='Alien (1979)'
 
 requests_so_far() { wc -l <"$log"; }
 wait_requests() {  # pattern: wait until the request log shows it
   wait_for "a request matching '$1' in the server's log" grep -qE "$1" "$log"
 }
+requested_since() { tail -n +"$(($1 + 1))" "$log" | grep -qE "$2"; }
+demo_gone() { ! kill -0 "$demo_pid" 2>/dev/null; }
+# Waits for the program to end and checks it ended well.
+ended() {  # after what
+  if wait_for "the program to end after $1" demo_gone; then
+    wait "$demo_pid"; rc=$?
+    [ "$rc" = 0 ] || fail "the program ended with exit code $rc after $1"
+  else
+    shot hanging
+  fi
+}
 
 # --- 1. A search on Culturalia, typed over the selected "Blade Runner" ---------------------------
 step "search Culturalia for '$c_search'"
-before=$(requests_so_far)
 typed "$c_search"
 shot typed
 before_busy=$last_shot
@@ -278,7 +264,8 @@ for part in title_field_text title_frame_title; do
   declare -n box=$part
   grey=$(darkest "$last_shot" "${box[@]}")
   [ "$grey" -le 60 ] || fail "$part is greyed while the busy window shows (darkest grey $grey)"
-  diff=$(changed "$before_busy" "$last_shot" "${box[@]}")
+  diff=$(changed "$before_busy" $((main_x + box[0])) $((main_y + box[1])) \
+    "$last_shot" $((main_x + box[0])) $((main_y + box[1])) "${box[2]}" "${box[3]}")
   [ "$diff" = 0 ] || fail "$part changed while the busy window shows ($diff pixels)"
   unset -n box
 done
@@ -287,9 +274,9 @@ grey=$(darkest "$last_shot" "${titles_heading[@]}")
 echo "titles list heading: darkest grey $grey_before before, $grey while busy"
 [ "$grey_before" -le 60 ] || fail "the titles list's heading is not black before the search ($grey_before)"
 [ "$grey" -ge 100 ] || fail "the titles list is not greyed while the busy window shows ($grey)"
-wait_requests "/bus/resu\.php\?texto=$c_search_url&donde=1"
 wait_requests "/art/ver\.php\?art=$c1_id( |$|\")"
 wait_for "the busy window to go" idle
+# The card's title, copied, reaches another program through the clipboard.
 wait_for "the card to show '$c1_title'" field_is "${title_field[@]}" "$c1_title"
 # The focus back in the search field, so that the copied title shows unselected; the pointer
 # off the window, off the texts measured.
@@ -297,16 +284,8 @@ click "${search_field[@]}"
 xdotool mousemove 0 0
 sleep 0.3
 shot culturalia-card
-check_contrast "$last_shot" light
+check_contrast "$last_shot" "light palette"
 lowest_light=$lowest_contrast
-got=$(copy_field "${title_field[@]}"); [ "$got" = "$c1_title" ] || fail "title field: '$got'"
-got=$(copy_field "${director_field[@]}"); [ "$got" = "$c1_director" ] || fail "director field: '$got'"
-got=$(copy_field "${genre_field[@]}"); [ "$got" = "$c1_genre" ] || fail "genre field: '$got'"
-got=$(copy_field "${actors_field[@]}")
-[ "$got" = "$c1_actors" ] || fail "actors field: '$got', expected '$c1_actors'"
-grep -qE "/imatges/articulos/$c1_cover" "$log" || fail "the cover /imatges/articulos/$c1_cover was not asked for"
-[ -s "$work/portada.jpg" ] || fail "no portada.jpg after a Culturalia film with a cover"
-shot culturalia-copied
 
 # --- 2. The second hit ----------------------------------------------------------------------------
 step "click the second hit at the right end of its row, past the last column"
@@ -314,7 +293,6 @@ click $(list_row_end 1)
 wait_requests "/art/ver\.php\?art=$c2_id( |$|\")"
 wait_for "the busy window to go" idle
 wait_for "the card to show '$c2_title'" field_is "${title_field[@]}" "$c2_title"
-got=$(copy_field "${director_field[@]}"); [ "$got" = "$c2_director" ] || fail "second hit's director: '$got'"
 shot second-hit
 
 # --- 3. IMDb ----------------------------------------------------------------------------------------
@@ -325,7 +303,6 @@ keys ctrl+a
 typed "$i_search"
 shot imdb-typed
 click "${search_button[@]}"
-wait_requests "/find\?q=$i_search_url;tt=1"
 # While the film page is held back, a click on "Añadir a Favoritos" must be lost: the saved
 # file below holds the favourite only once.
 wait_for "the IMDb film page held back" grep -q "^holding /title/$i1_id\$" "$out/proxy.log"
@@ -336,9 +313,6 @@ click "${add_favourite[@]}"
 wait_requests "/title/$i1_id/plotsummary"
 wait_for "the busy window to go" idle
 wait_for "the card to show '$i1_title'" field_is "${title_field[@]}" "$i1_title"
-got=$(copy_field "${director_field[@]}"); [ "$got" = "$i1_director" ] || fail "IMDb director: '$got'"
-got=$(copy_field "${actors_field[@]}")
-[ "$got" = "$i1_actors" ] || fail "IMDb actors: '$got', expected '$i1_actors'"
 shot imdb-card
 
 # --- 4. A favourite, saved ---------------------------------------------------------------------
@@ -348,25 +322,62 @@ click "${add_favourite[@]}"
 shot favourite-added
 click "${save_favourites[@]}"
 wait_for "favoritos.ini to hold the new favourite" grep -q "$i1_id" "$work/favoritos.ini"
+saved=$(grep -c "$i1_id" "$work/favoritos.ini")
+[ "$saved" = 1 ] || fail "favoritos.ini holds the favourite $saved times: the click while busy was not lost"
 shot saved
 
 # --- 5. The exit button -----------------------------------------------------------------------------
 step "leave by the exit button"
 click "${exit_button[@]}"
-demo_gone() { ! kill -0 "$demo_pid" 2>/dev/null; }
-if wait_for "the program to end after the exit button" demo_gone; then
-  wait "$demo_pid"; rc=$?
-  [ "$rc" = 0 ] || fail "the program ended with exit code $rc"
-else
-  shot hanging
-fi
+ended "the exit button"
 shot after-exit
 
-# --- 6. Once more under a dark desktop palette, from the keyboard ------------------------------
+# --- 6. Again under dark desktops, from the keyboard ------------------------------------------------
+# The search and the second hit go by keys alone: Return in the search field, Tab to the titles
+# list, Down, Return; Alt+F4, the window manager's close key, ends the program.
+dark_run() {  # name environment...
+  local name=$1 before grey unfocused
+  shift
+  step "again under $name: search, Tab to the list, Down, Return"
+  (cd "$work" && unset QT_QPA_PLATFORM && exec env "$@" "$demo" >"$out/demo-${name// /-}.log" 2>&1) &
+  demo_pid=$!
+  pids+=($demo_pid)
+  take_main_window
+  xdotool mousemove 0 0
+  before=$(requests_so_far)
+  typed "$c_search"
+  keys Return
+  wait_for "the cover of '$c1_title' asked for again" \
+    requested_since "$before" "/imatges/articulos/$c1_cover"
+  wait_for "the busy window to go" idle
+  sleep 0.3
+  shot "${name// /-}-card"
+  check_contrast "$last_shot" "$name"
+  lowest_dark+=" $lowest_contrast : 1 under $name,"
+  unfocused=$last_shot
+  keys Tab Tab
+  sleep 0.3
+  shot "${name// /-}-list-focused"
+  # The focused list is framed in its text colour just inside its edge, below its last row.
+  grey=$(darkest "$last_shot" 7 200 3 20)
+  [ "$grey" -le 60 ] || fail "no focus mark on the focused titles list under $name (darkest grey $grey)"
+  grey=$(darkest "$unfocused" 7 200 3 20)
+  [ "$grey" -ge 200 ] || fail "a focus mark on the titles list before it has the focus under $name ($grey)"
+  before=$(requests_so_far)
+  keys Down
+  sleep 0.5
+  [ "$(requests_so_far)" = "$before" ] || fail "Down in the titles list loaded a film under $name"
+  keys Return
+  wait_requests "/art/ver\.php\?art=$c2_id( |$|\")"
+  wait_for "the busy window to go" idle
+  wait_for "the card to show '$c2_title'" field_is "${title_field[@]}" "$c2_title"
+  shot "${name// /-}-second-hit"
+  keys alt+F4
+  ended "Alt+F4"
+}
+lowest_dark=
 # The palette of KDE's Breeze Dark, as a KDE desktop hands it to every Qt program: Qt's own KDE
-# theme reads it from kdeglobals. The search and the second hit go by keys alone: Return in the
-# search field, Tab to the titles list, Down, Return.
-step "again under a dark palette: search, Tab to the list, Down, Return"
+# theme reads it from kdeglobals.
 dark_config=$out/dark-home/.config
 mkdir -p "$dark_config"
 cat >"$dark_config/kdeglobals" <<'EOF_KDE'
@@ -383,51 +394,11 @@ ForegroundNormal=252,252,252
 BackgroundNormal=49,54,59
 ForegroundNormal=252,252,252
 EOF_KDE
-(cd "$work" && unset QT_QPA_PLATFORM && HOME=$out/dark-home XDG_CONFIG_HOME=$dark_config \
-  XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5 exec "$demo" >"$out/demo-dark.log" 2>&1) &
-demo_pid=$!
-pids+=($demo_pid)
-wait_for "the main window under the dark palette" main_window_shown || exit 1
-wid=$(main_window)
-tries=50 wait_for "the main window's frame centred" frame_centred "$wid"
-read -r main_x main_y main_w main_h <<<"$(client_place "$wid")"
-xdotool mousemove 0 0
-before=$(requests_so_far)
-typed "$c_search"
-keys Return
-requested_since() { tail -n +"$(($1 + 1))" "$log" | grep -qE "$2"; }
-wait_for "the cover of '$c1_title' asked for again" \
-  requested_since "$before" "/imatges/articulos/$c1_cover"
-wait_for "the busy window to go" idle
-sleep 0.3
-shot dark-card
-check_contrast "$last_shot" dark
-lowest_dark=$lowest_contrast
-unfocused=$last_shot
-keys Tab Tab
-sleep 0.3
-shot dark-list-focused
-# The focused list is framed in its text colour just inside its edge, below its last row.
-grey=$(darkest "$last_shot" 7 200 3 20)
-[ "$grey" -le 60 ] || fail "no focus mark on the focused titles list (darkest grey $grey)"
-grey=$(darkest "$unfocused" 7 200 3 20)
-[ "$grey" -ge 200 ] || fail "a focus mark on the titles list before it has the focus ($grey)"
-before=$(requests_so_far)
-keys Down
-sleep 0.5
-[ "$(requests_so_far)" = "$before" ] || fail "Down in the titles list loaded a film"
-keys Return
-wait_requests "/art/ver\.php\?art=$c2_id( |$|\")"
-wait_for "the busy window to go" idle
-wait_for "the card to show '$c2_title'" field_is "${title_field[@]}" "$c2_title"
-shot dark-second-hit
-step "leave with the window manager's close key"
-keys alt+F4
-if wait_for "the program to end after Alt+F4" demo_gone; then
-  wait "$demo_pid"; rc=$?
-  [ "$rc" = 0 ] || fail "the program ended with exit code $rc"
-fi
-echo "lowest contrast: $lowest_light : 1 under the light palette, $lowest_dark : 1 under the dark"
+dark_run "Breeze Dark palette" HOME="$out/dark-home" XDG_CONFIG_HOME="$dark_config" \
+  XDG_CURRENT_DESKTOP=KDE KDE_SESSION_VERSION=5
+# A style that brings its own dark palette, as GNOME's Adwaita-Dark does (adwaita-qt6).
+dark_run "Adwaita-Dark style" QT_STYLE_OVERRIDE=Adwaita-Dark
+echo "lowest contrast: $lowest_light : 1 under the light palette,${lowest_dark%,}"
 
 # --- The credit, measured on this display ------------------------------------------------------
 # The main window's test on the same X server and window manager: the credit link's text, in the
@@ -440,35 +411,6 @@ if (cd "$out" && unset QT_QPA_PLATFORM && "$app_tests" --gtest_filter='MainWindo
 else
   fail "the credit does not fit its label on this display: $(grep -A3 Failure "$out/credit.log")"
 fi
-
-# --- The files and the request log --------------------------------------------------------------
-expected=$(printf '%s\r\n' "${favourites_after[@]}" | od -An -c)
-actual=$(od -An -c "$work/favoritos.ini")
-[ "$expected" = "$actual" ] || fail "favoritos.ini holds:
-$(od -c "$work/favoritos.ini")
-expected:
-$(printf '%s\r\n' "${favourites_after[@]}" | od -c)"
-[ ! -e "$work/portada.jpg" ] || fail "portada.jpg is still there after the program ended"
-[ -s "$work/_SELECCIONADA.HTM" ] || fail "no copy of the last film page (_SELECCIONADA.HTM)"
-# Requests in the order the steps make them.
-order=(
-  "/bus/resu\.php\?texto=$c_search_url&donde=1"
-  "/art/ver\.php\?art=$c1_id"
-  "/imatges/articulos/$c1_cover"
-  "/art/ver\.php\?art=$c2_id"
-  "/find\?q=$i_search_url;tt=1"
-  "/title/$i1_id"
-  "/title/$i1_id/plotsummary"
-)
-line=0
-for pattern in "${order[@]}"; do
-  next=$(tail -n +"$((line + 1))" "$log" | grep -nE "$pattern" | head -n1 | cut -d: -f1)
-  if [ -z "$next" ]; then
-    fail "the request log has no '$pattern' after line $line"
-  else
-    line=$((line + next))
-  fi
-done
 
 echo "screenshots in $out"
 if [ "$failures" -ne 0 ]; then

@@ -3,12 +3,17 @@
 # server, driven with xdotool. It checks that the fixed-size main window tells the compositor
 # its size (xdg_toplevel's minimum and maximum, 795 x 560), that a click on the maximise button of
 # Qt's own title bar leaves the program running with its window at that size, that a search
-# shows a card, and that the exit button ends the program with status 0 and no cover left.
+# shows a card, and that the exit button ends the program with status 0.
 #
 # Weston's headless backend has no seat: nothing can type or click there. So weston runs with its
 # X11 backend, as a window on Xvfb, where xdotool's keys and clicks reach it and it hands them to
-# its clients as Wayland input. The screen is read from Xvfb; the main window is found by its
-# cream client area. (platform_run.sh has the main window's test on the headless backend.)
+# its clients as Wayland input. Weston takes pointer input only once X has told its window that
+# the pointer entered; a window that maps under the pointer may never be told (whether it is
+# depends on how soon weston asks X for those events, so on the machine). So the screen is larger
+# than weston's window, the pointer waits outside it (start_xvfb parks it in the corner) until
+# weston's window is up, and is then moved in; the keyboard focus is given to that window, not
+# left to where X's focus happens to be. The screen is read from Xvfb; the main window is found by
+# its cream client area. (platform_run.sh has the main window's test on the headless backend.)
 #
 # Usage: wayland_run.sh <cinevarta-demo> <sample-server> <sample-site> <port> <output folder>
 # Exits 77 (the test is skipped) when weston, Xvfb, xdotool or ImageMagick is missing, Qt has no
@@ -31,24 +36,19 @@ chmod 700 "$out/runtime"
 work=$out/work
 log=$out/requests.log
 # --- Xvfb, and weston on it ----------------------------------------------------------------------
-start_xvfb 1024x768
+start_xvfb 1280x1024
 export XDG_RUNTIME_DIR=$out/runtime
-start_weston --backend=x11-backend.so --use-pixman --width=1024 --height=768
+weston_w=1024 weston_h=768
+start_weston --backend=x11-backend.so --use-pixman --width=$weston_w --height=$weston_h
+weston_window() { xdotool search --onlyvisible --class '^Weston Compositor$' | head -n1; }
+tries=100 wait_for "weston's window on $DISPLAY" weston_window || exit 1
 sleep 1  # its shell draws the desktop
 kill -0 "$weston_pid" 2>/dev/null || skip "weston ended at start: $(tail -n 3 "$out/weston.log")"
+weston_x=$(weston_window)
+xdotool mousemove --window "$weston_x" $((weston_w / 2)) $((weston_h / 2)) &&
+  xdotool windowfocus "$weston_x"
 echo "weston $(weston --version | cut -d' ' -f2) on $DISPLAY, Wayland display $WAYLAND_DISPLAY"
 
-shot_no=0
-shot() {
-  shot_no=$((shot_no + 1))
-  last_shot=$(printf '%s/%02d-%s.png' "$out" "$shot_no" "$1")
-  import -window root "$last_shot" 2>>"$out/import.log" || fail "screenshot $last_shot"
-}
-# The main window's client area on the screen, found by its cream background: "x y w h".
-client_area() {  # png
-  convert "$1" -alpha off -fill black +opaque 'rgb(255,245,206)' -fill white \
-    -opaque 'rgb(255,245,206)' -trim -format '%X %Y %w %h' info: | tr -d +
-}
 # Whether the main window shows whole, from a look at the screen (screen.png); also true once the
 # program has ended, so that waiting for it stops there.
 main_shown_or_gone() {
@@ -62,27 +62,9 @@ wait_main() {  # what
   demo_alive || fail "the program ended: $(grep -v '^\[' "$out/demo.log" | tail -n 3)"
   return 1
 }
-# How many pixels of a part (client coordinates) differ between two screenshots.
-changed() {  # png x0 y0 png x1 y1 w h: the part at x0,y0 of the first against x1,y1 of the second
-  convert "$1" -crop "$7x$8+$2+$3" +repage "$out/part-a.png"
-  convert "$4" -crop "$7x$8+$5+$6" +repage "$out/part-b.png"
-  compare -metric AE "$out/part-a.png" "$out/part-b.png" null: 2>&1
-  rm -f "$out/part-a.png" "$out/part-b.png"
-}
-click() {  # x y, in the client area
-  xdotool mousemove $((main_x + $1)) $((main_y + $2)) && sleep 0.1 && xdotool click 1
-  sleep 0.2
-}
-keys() { xdotool key --clearmodifiers "$@"; sleep 0.1; }
 
 # --- The sample server on the demo's port, and the program -------------------------------------
-if answers "$port"; then
-  echo "FAIL: something already listens on port $port (a running scripts/run.sh?)"
-  exit 1
-fi
-"$server" "$site" "$port" >"$log" 2>&1 &
-pids+=($!)
-wait_for "the sample server on port $port" answers "$port" || exit 1
+start_sample_server "$server" "$site" "$port"
 
 step "start on Wayland"
 # The protocol log (WAYLAND_DEBUG) shows what the program asks of the compositor.
@@ -113,7 +95,7 @@ wait_main "the window back at 795 x 560 after the maximise button" || exit 1
 step "search for 'colmena'"
 click 110 44
 keys ctrl+a
-xdotool type --delay 40 colmena
+typed colmena
 keys Return
 wait_for "the cover asked for" grep -q "/imatges/articulos/espiritu_colmena_1187.jpg" "$log"
 sleep 1
@@ -135,7 +117,6 @@ if wait_for "the program to end after the exit button" demo_gone; then
   wait "$demo_pid"; rc=$?
   [ "$rc" = 0 ] || fail "the program ended with exit code $rc"
 fi
-[ ! -e "$work/portada.jpg" ] || fail "portada.jpg is still there after the program ended"
 
 echo "screenshots in $out"
 if [ "$failures" -ne 0 ]; then
