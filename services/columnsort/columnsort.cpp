@@ -180,9 +180,9 @@ void PutInOrder(QTreeView* view, QStandardItemModel* rows, const std::vector<Sor
   rows->invisibleRootItem()->insertRows(0, firsts);
   {
     const QSignalBlocker quiet(rows);
-    for (std::size_t i = 0; i < others.size(); ++i)
-      rows->setItem(static_cast<int>(i) / (columns - 1), static_cast<int>(i) % (columns - 1) + 1,
-                    others[i]);
+    std::size_t next = 0;
+    for (int r = 0; r < static_cast<int>(order.size()); ++r)
+      for (int c = 1; c < columns; ++c) rows->setItem(r, c, others[next++]);
   }
   view->viewport()->update();
   const auto at = [&](const QModelIndex& old) {

@@ -74,7 +74,7 @@ class QuitFilter : public QObject {
   bool eventFilter(QObject* object, QEvent* event) override {
     if (event->type() == QEvent::Show && gui::state().sessionEnding) {
       if (auto* dialog = qobject_cast<QDialog*>(object))
-        QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
       return false;
     }
     if (object != qApp || event->type() != QEvent::Quit) return false;
