@@ -288,6 +288,12 @@ class InputFilter : public QObject {
         if (type == QEvent::ShortcutOverride) event->accept();
         return true;
       }
+      // The key is up wherever its release goes, a window locked for a lookup included: a
+      // person who lets go of Return once the search has begun presses it afresh next time.
+      if (IsEnterKey(key) && type == QEvent::KeyRelease) {
+        enterDown_ = false;
+        releasedAt_ = key->timestamp();
+      }
     }
     if (IsInput(event)) {
       const int window = InputWindowOf(object);
@@ -303,11 +309,7 @@ class InputFilter : public QObject {
     }
     auto* key = static_cast<QKeyEvent*>(event);
     if (!IsEnterKey(key)) return false;
-    if (type == QEvent::KeyRelease) {
-      enterDown_ = false;
-      releasedAt_ = key->timestamp();
-      return false;
-    }
+    if (type == QEvent::KeyRelease) return false;
     // A key goes to the toolkit's window object first, then to the focused widget: the press
     // is counted at the widget.
     auto* widget = qobject_cast<QWidget*>(object);

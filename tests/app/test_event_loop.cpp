@@ -157,6 +157,35 @@ TEST_F(EventLoop, ASearchTextOfOnlySpacesSearchesNothing) {
   EXPECT_FALSE(app().Window(kBusyWindow) != nullptr && app().Window(kBusyWindow)->isVisible());
 }
 
+// A person lets go of Return while the search it started runs, so its release comes to a window
+// locked for the lookup: the key is up all the same, and the next press searches again.
+TEST_F(EventLoop, ReturnLetGoDuringItsLookupSearchesAgainOnTheNextPress) {
+  app().TypeInto(kSearchField, "Alien");
+  app().DiscardQueued();
+  QWindow* main = app().Window(kMainWindow)->windowHandle();
+  ulong stamp = 2000000000;  // key times, 40 ms apart
+  auto key = [&](QEvent::Type type) {
+    using Input = QWindowSystemInterface;
+    Input::handleKeyEvent<Input::AsynchronousDelivery>(main, stamp += 40, type, Qt::Key_Return,
+                                                       Qt::NoModifier, "\r");
+  };
+  for (int searches = 1; searches <= 2; ++searches) {
+    key(QEvent::KeyPress);
+    bool releasedLocked = false;
+    QTimer release;
+    QObject::connect(&release, &QTimer::timeout, [&] {
+      if (releasedLocked || GuiWindowEnabled(kMainWindow)) return;
+      releasedLocked = true;
+      key(QEvent::KeyRelease);
+    });
+    release.start(0);
+    app().Pump();
+    app().RunQueued();
+    EXPECT_TRUE(releasedLocked);
+    EXPECT_EQ(Asked(kCulturaliaSearch), searches);
+  }
+}
+
 TEST_F(EventLoop, EnterOnAListOpensTheHighlightedRowWhichTheArrowsOnlyMove) {
   TwoHits();
   ListAddRow(kFavouritesList, -1, "Zoo\ntt42\nI"_t);
