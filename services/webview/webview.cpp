@@ -61,8 +61,8 @@ QNetworkAccessManager* Session() {
 
 // One request of a load. Qt follows no redirect by itself here: Qt 6.4, following one, sends
 // requests of the chain twice over the connection it reuses, and crashes in its brotli decoder
-// when the redirect's body is compressed; both are races that a busy machine shows on most
-// chains (tests/services/webview/test_qt_faults.cpp reproduces them).
+// when the redirect's body is compressed; both are races, which show now and then, more often on
+// a busy machine (tests/services/webview/test_qt_faults.cpp reproduces them).
 // Under the user-verified policy Qt still checks each redirect (the count left, a Location that
 // is no web address), resolves it and applies the Strict-Transport-Security policies to it, then
 // reports it and waits for a go-ahead that never comes: the transfer asks the address itself.

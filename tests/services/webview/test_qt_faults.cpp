@@ -1,13 +1,16 @@
 // The faults of Qt 6.4's own redirect following that make the fetcher follow redirects itself
-// (Transfer::Follow in services/webview/webview.cpp). Each test reproduces its fault with a
-// plain QNetworkAccessManager that follows by Qt's no-less-safe policy, and fails once the fault
-// is gone. When both fail, delete the hand-followed redirects: give each request
-// NoLessSafeRedirectPolicy with setMaximumRedirectsAllowed(10) and drop Transfer::Follow. And
-// one fault the fetcher cannot mend: chunks cut off by a closed connection taken as whole.
+// (Transfer::Follow in services/webview/webview.cpp), each reproduced with a plain
+// QNetworkAccessManager that follows by Qt's no-less-safe policy; and one fault the fetcher
+// cannot mend: chunks cut off by a closed connection taken as whole.
 //
-// The faults are races between Qt's HTTP thread and the thread that owns the reply: on an idle
-// machine they show now and then, on a busy one (a desktop building, a CI runner) on most
-// chains. The tests make the machine busy themselves, with threads that spin meanwhile.
+// The faults are races between Qt's HTTP thread and the thread that owns the reply. How often
+// they show depends on the machine and on what else it runs: on one machine, from most chains
+// to none in 100 between two runs. The tests make the machine busy themselves, with threads that
+// spin meanwhile, and try until the fault shows. One that does not show within its tries is not
+// proof that it is gone, so the test is then skipped with what to do, rather than failed: when
+// both redirect faults are skipped in several runs on a busy machine, delete the hand-followed
+// redirects (give each request NoLessSafeRedirectPolicy with setMaximumRedirectsAllowed(10) and
+// drop Transfer::Follow), and run the fetcher's tests.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -100,11 +103,11 @@ TEST(QtFaults, FollowingRedirectsSendsRequestsTwiceOverAReusedConnection) {
     EXPECT_EQ(FollowByQt(session, server, "identity"), "llegada");
     ++chains;
   }
-  EXPECT_GT(server.RequestCount(), chains * (kHops + 1))
-      << "Qt 6.4 sent requests of a chain twice; this Qt sent each of " << chains
-      << " chains once. If QtFaults.FollowingACompressedRedirectCrashes fails too, delete the "
-         "hand-followed redirects of services/webview/webview.cpp (see the top of this file).";
   session.clearConnectionCache();
+  if (server.RequestCount() == chains * (kHops + 1)) {
+    GTEST_SKIP() << "Qt 6.4 sends requests of a chain twice now and then; this run sent each of "
+                 << chains << " chains once (see the top of this file).";
+  }
 }
 
 // Runs in a child process started by the test below, which it may crash.
@@ -132,17 +135,16 @@ TEST(QtFaults, FollowingACompressedRedirectCrashes) {
   child.start(QCoreApplication::applicationFilePath(),
               {QStringLiteral("--gtest_filter=QtFaultChild.*")});
   ASSERT_TRUE(child.waitForFinished(120000));
-  EXPECT_EQ(child.exitStatus(), QProcess::CrashExit)
-      << "Qt 6.4 crashed in its brotli decoder following up to 200 chains of compressed "
-         "redirects; this Qt follows them (exit code "
-      << child.exitCode() << "). If QtFaults.FollowingRedirectsSendsRequestsTwiceOverAReused"
-         "Connection fails too, delete the hand-followed redirects of "
-         "services/webview/webview.cpp (see the top of this file).";
+  if (child.exitStatus() != QProcess::CrashExit) {
+    ASSERT_EQ(child.exitCode(), 0) << "the child's chains did not all arrive";
+    GTEST_SKIP() << "Qt 6.4 crashes in its brotli decoder following compressed redirects now "
+                    "and then; this run followed 200 chains (see the top of this file).";
+  }
 }
 
 // Qt 6.4 finishes a chunked reply whose connection closed before the last chunk without an
 // error, now and then, as if the close had ended a body without length. The fetcher cannot see
-// the chunks, so it takes such a page as whole too; once this fails, it no longer does.
+// the chunks, so it takes such a page as whole too.
 TEST(QtFaults, ChunksCutOffByAClosedConnectionAreNowAndThenTakenAsWhole) {
   testsupport::RawTestServer cut([](testsupport::RawTestServer::Connection& c,
                                     const testsupport::RawTestServer&) {
@@ -164,9 +166,11 @@ TEST(QtFaults, ChunksCutOffByAClosedConnectionAreNowAndThenTakenAsWhole) {
     delete reply;
     ++tries;
   }
-  EXPECT_TRUE(whole) << "Qt 6.4 took chunks cut off by a close as a whole body; this Qt reported "
-                        "each of " << tries << " tries as an error: note in "
-                        "services/webview/webview.h that a chunked page cut off is no document.";
+  if (!whole) {
+    GTEST_SKIP() << "Qt 6.4 takes chunks cut off by a close as a whole body now and then; this "
+                    "run reported each of " << tries << " tries as an error. When it does in "
+                    "several runs on a busy machine, drop the note in services/webview/webview.h.";
+  }
 }
 
 // The fetcher, on the same chains and just as busy a machine: one request a hop, and no crash.
