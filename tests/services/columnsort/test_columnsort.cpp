@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QImage>
 #include <QTest>
-#include <QStandardItemModel>
 #include <QTreeView>
 #include <string>
 #include <vector>
@@ -35,7 +34,7 @@ std::vector<Text> Column(int column) {
   return cells;
 }
 
-QStandardItemModel* Rows() { return GuiListModel(kList); }
+GuiListRows* Rows() { return GuiListModel(kList); }
 
 int ArrowOn(int column) { return testsupport::ArrowOn(kList, column); }
 
@@ -123,7 +122,7 @@ TEST_F(ColumnSorterOrder, EveryRowHoldsItsIndexAfterSortsInsertionsAndRemovals) 
   auto expectNumbered = [](const char* when) {
     SCOPED_TRACE(when);
     for (int i = 0; i < Rows()->rowCount(); ++i)
-      EXPECT_EQ(Rows()->item(i, 0)->data(Qt::UserRole), QVariant(i)) << "row " << i;
+      EXPECT_EQ(Rows()->index(i, 0).data(Qt::UserRole), QVariant(i)) << "row " << i;
   };
   for (const char* title : {"d", "b", "e", "a", "c"}) AddRow(title);
   expectNumbered("after adding");
