@@ -199,8 +199,8 @@ int ColumnSorterAttach(int gadget, int headerMark) {
   QHeaderView* header = list->header();
   if (record.list != list || !record.headerClicks) {
     QObject::disconnect(record.headerClicks);
-    record.headerClicks = QObject::connect(header, &QHeaderView::sectionClicked, list,
-                                           [gadget](int column) { OnHeaderClicked(gadget, column); });
+    const auto clicked = [gadget](int section) { OnHeaderClicked(gadget, section); };
+    record.headerClicks = QObject::connect(header, &QHeaderView::sectionClicked, list, clicked);
   }
   list->setSortingEnabled(false);
   header->setSortIndicatorShown(false);
