@@ -1,10 +1,7 @@
 // The favourites at scale: loading a favoritos.ini of 100,000 lines into the list, and sorting a
 // list of 100,000 rows, each beside the obvious baseline of the same work on plain texts (reading
-// the lines with std::getline and sorting them with std::sort, case folded as the sorter does);
-// and the Qt fault that keeps the sorter from the list model's own sort.
+// the lines with std::getline and sorting them with std::sort, case folded as the sorter does).
 #include <benchmark/benchmark.h>
-
-#include <QStandardItemModel>
 
 #include <unistd.h>
 
@@ -12,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -144,43 +140,6 @@ void BM_StdSortTitlesBaseline(benchmark::State& state) {
 BENCHMARK(BM_StdSortTitlesBaseline)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
-
-// Qt 6.4's fault that the column sorter steers clear of: QStandardItemModel::sort moves its
-// items without telling them their new places, and each item taken out of the model afterwards
-// is searched for from its old place, so clearing a sorted model of n rows costs time in the
-// square of n (double the rows, four times the time), where clearing it unsorted is linear.
-QStandardItemModel* ModelOfRows(int rows) {
-  auto* model = new QStandardItemModel(0, 3);
-  for (int i = 0; i < rows; ++i) {
-    QList<QStandardItem*> cells;
-    for (int c = 0; c < 3; ++c) cells.append(new QStandardItem(QString::number(i * 7919 % rows)));
-    model->appendRow(cells);
-  }
-  return model;
-}
-
-void BM_ClearAfterQtSort(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::unique_ptr<QStandardItemModel> model(ModelOfRows(static_cast<int>(state.range(0))));
-    model->sort(0);
-    state.ResumeTiming();
-    model->removeRows(0, model->rowCount());
-  }
-}
-BENCHMARK(BM_ClearAfterQtSort)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
-
-// Baseline: the same models cleared unsorted.
-void BM_ClearUnsortedBaseline(benchmark::State& state) {
-  for (auto _ : state) {
-    state.PauseTiming();
-    std::unique_ptr<QStandardItemModel> model(ModelOfRows(static_cast<int>(state.range(0))));
-    state.ResumeTiming();
-    model->removeRows(0, model->rowCount());
-  }
-}
-BENCHMARK(BM_ClearUnsortedBaseline)->Arg(5000)->Arg(10000)->Arg(20000)
-    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);

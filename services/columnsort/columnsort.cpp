@@ -1,7 +1,7 @@
-// The column sorter on Qt: a list's rows are a QStandardItemModel shown by a view whose own
-// sorting stays off. A sort orders the rows by precomputed keys and puts them back in that order
-// in one go, so a sort of n rows costs n log n comparisons and a few linear passes over the
-// list.
+// The column sorter on Qt: a list's rows are the GUI layer's table model, shown by a view whose
+// own sorting stays off. A sort orders the rows by precomputed keys and has the model put them
+// in that order in one go, so a sort of n rows costs n log n comparisons and a few linear passes
+// over the list.
 #include "services/columnsort/columnsort.h"
 
 #include <QHeaderView>
@@ -10,14 +10,12 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QProxyStyle>
-#include <QItemSelectionModel>
-#include <QStandardItemModel>
-#include <QSignalBlocker>
 #include <QStyleOptionHeader>
 #include <QTreeView>
 #include <algorithm>
 #include <array>
 #include <map>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -54,12 +52,12 @@ class ArrowRightHeaderStyle : public QProxyStyle {
 
 struct AttachedList {
   QPointer<QTreeView> list;
-  QPointer<QStandardItemModel> rows;
+  QPointer<GuiListRows> rows;
   int headerMark = kHeaderMarkArrowLeft;
   std::array<unsigned char, kColumnCount> kinds{};
   int nextDirection = kSortAscending;
   int lastColumn = -1;
-  QPointer<QStandardItemModel> lastList;
+  QPointer<GuiListRows> lastList;
   QString unmarkedTitle;  // mark 1: the marked column's title without its guillemets
   QMetaObject::Connection headerClicks;
 };
@@ -67,7 +65,6 @@ struct AttachedList {
 // Keyed by gadget number; std::map keeps each record at one address for the lambdas' lookups.
 std::map<int, AttachedList> attachedLists;
 std::array<QImage, 2> arrowImages;
-bool hookInstalled = false;
 
 QIcon ArrowIcon(int index) {
   const QImage& image = arrowImages[static_cast<std::size_t>(index)];
@@ -85,36 +82,12 @@ std::string TextNoCaseKey(const QString& cell) {
   return key;
 }
 
-// Every row from the end backwards gets its index, up to the first row that already holds its
-// own: after one insertion or removal only the rows behind it moved, so appending a row costs
-// one step, not one step per row.
-void RenumberTail(QStandardItemModel* rows) {
-  for (int row = rows->rowCount() - 1; row >= 0; --row) {
-    GuiListCell* first = GuiListCellAt(rows, row, 0);
-    if (first == nullptr || first->rowNumber == row) break;
-    first->rowNumber = row;
-  }
-}
-
-void OnRowsChanged(int gadget, bool cleared) {
-  auto found = attachedLists.find(gadget);
-  if (found == attachedLists.end() || found->second.rows.isNull()) return;
-  // A cleared list has no rows to number; the rows added next are numbered as they come.
-  if (!cleared) RenumberTail(found->second.rows);
-}
-
-void InstallRowsHook() {
-  if (hookInstalled) return;
-  GuiSetListRowsChangedHook(&OnRowsChanged);
-  hookInstalled = true;
-}
-
-QString Title(const QStandardItemModel* rows, int column) {
+QString Title(const GuiListRows* rows, int column) {
   return rows->headerData(column, Qt::Horizontal).toString();
 }
 
 void RemoveMark(AttachedList& record) {
-  QStandardItemModel* rows = record.lastList;
+  GuiListRows* rows = record.lastList;
   const int column = record.lastColumn;
   if (rows == nullptr || column < 0 || column >= rows->columnCount()) return;
   if (record.headerMark == kHeaderMarkGuillemets) {
@@ -126,7 +99,7 @@ void RemoveMark(AttachedList& record) {
   }
 }
 
-void PutMark(AttachedList& record, QStandardItemModel* rows, int column, int direction) {
+void PutMark(AttachedList& record, GuiListRows* rows, int column, int direction) {
   if (column >= rows->columnCount()) return;
   if (record.headerMark == kHeaderMarkGuillemets) {
     QString title = Title(rows, column);
@@ -141,62 +114,9 @@ void PutMark(AttachedList& record, QStandardItemModel* rows, int column, int dir
   }
 }
 
-struct SortEntry {
-  std::string key;
-  int row;
-};
-
-// Puts the rows in the order of the entries, numbered, with the selected and the current row
-// where they went. Not the model's own sort: Qt 6.4's QStandardItemModel::sort moves the items
-// without telling them their new places, and each item taken out of the model later (a cleared
-// list) is then searched for, which costs time in the square of the rows (BM_ClearAfterQtSort in
-// bench/favourites.cpp). The rows are made again in their new order instead, as copies that
-// know their places: the old ones go out in one step, the first cells come in in one step, and
-// the other cells are set quietly, as the views read them only when they next paint.
-void PutInOrder(QTreeView* view, QStandardItemModel* rows, const std::vector<SortEntry>& order) {
-  QItemSelectionModel* selection = view->selectionModel();
-  const QModelIndexList selected = selection->selectedRows();  // the view's rows are the model's
-  const QModelIndex current = selection->currentIndex();
-  const int columns = rows->columnCount();
-  if (columns == 0) return;  // rows without cells: nothing to show in any order
-  std::vector<int> placeOf(order.size());
-  QList<QStandardItem*> firsts;
-  std::vector<QStandardItem*> others;
-  firsts.reserve(static_cast<qsizetype>(order.size()));
-  others.reserve(order.size() * static_cast<std::size_t>(std::max(columns - 1, 0)));
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    placeOf[static_cast<std::size_t>(order[i].row)] = static_cast<int>(i);
-    for (int c = 0; c < columns; ++c) {
-      auto* copy = static_cast<GuiListCell*>(GuiListCellAt(rows, order[i].row, c)->clone());
-      if (c == 0) {
-        copy->rowNumber = static_cast<int>(i);
-        firsts.append(copy);
-      } else {
-        others.push_back(copy);
-      }
-    }
-  }
-  rows->removeRows(0, rows->rowCount());
-  rows->invisibleRootItem()->insertRows(0, firsts);
-  {
-    const QSignalBlocker quiet(rows);
-    std::size_t next = 0;
-    for (int r = 0; r < static_cast<int>(order.size()); ++r)
-      for (int c = 1; c < columns; ++c) rows->setItem(r, c, others[next++]);
-  }
-  view->viewport()->update();
-  const auto at = [&](const QModelIndex& old) {
-    return view->model()->index(placeOf[static_cast<std::size_t>(old.row())], old.column());
-  };
-  if (!selected.isEmpty())
-    selection->select(at(selected.first()),
-                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  if (current.isValid()) selection->setCurrentIndex(at(current), QItemSelectionModel::NoUpdate);
-}
-
 // The steps of a header click; `userClick` false is a sort now with its own direction.
 void SortList(AttachedList& record, int column, int direction, bool userClick) {
-  QStandardItemModel* rows = record.rows;
+  GuiListRows* rows = record.rows;
   if (rows->rowCount() == 0) return;
   if (record.kinds[static_cast<std::size_t>(column)] == kSortKindNotSorted) return;
   if (column != record.lastColumn || rows != record.lastList) {
@@ -208,19 +128,17 @@ void SortList(AttachedList& record, int column, int direction, bool userClick) {
 
   // Equal keys keep their rows' order, in either direction; a column without cells (beyond the
   // model's) has every key empty.
-  std::vector<SortEntry> entries;
-  entries.reserve(static_cast<std::size_t>(rows->rowCount()));
-  for (int row = 0; row < rows->rowCount(); ++row) {
-    const GuiListCell* cell = GuiListCellAt(rows, row, column);
-    entries.push_back({cell != nullptr ? TextNoCaseKey(cell->text()) : std::string(), row});
-  }
-  if (direction > 0)
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const SortEntry& a, const SortEntry& b) { return a.key < b.key; });
-  else
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const SortEntry& a, const SortEntry& b) { return b.key < a.key; });
-  PutInOrder(record.list, rows, entries);
+  const bool hasCells = column < rows->columnCount();
+  std::vector<std::string> keys;
+  keys.reserve(static_cast<std::size_t>(rows->rowCount()));
+  for (int row = 0; row < rows->rowCount(); ++row)
+    keys.push_back(hasCells ? TextNoCaseKey(rows->Cell(row, column)) : std::string());
+  std::vector<int> from(keys.size());
+  std::iota(from.begin(), from.end(), 0);
+  std::stable_sort(from.begin(), from.end(), [&keys, direction](int a, int b) {
+    return direction > 0 ? keys[a] < keys[b] : keys[b] < keys[a];
+  });
+  rows->Reorder(from);
 
   record.lastColumn = column;
   record.lastList = rows;
@@ -233,7 +151,7 @@ void SortList(AttachedList& record, int column, int direction, bool userClick) {
 void OnHeaderClicked(int gadget, int section) {
   auto found = attachedLists.find(gadget);
   if (found == attachedLists.end()) return;
-  QStandardItemModel* rows = found->second.rows;
+  GuiListRows* rows = found->second.rows;
   const int column = GuiListColumn(gadget, section);
   if (rows == nullptr || column < 0 || column >= kColumnCount) return;
   SortList(found->second, column, kSortAscending, true);
@@ -271,20 +189,18 @@ void ColumnSorterInit() {
   const auto down = SortArrowDownPicture();
   arrowImages[0] = ReadBmp(static_cast<const unsigned char*>(up.data), up.size);
   arrowImages[1] = ReadBmp(static_cast<const unsigned char*>(down.data), down.size);
-  InstallRowsHook();
 }
 
 int ColumnSorterAttach(int gadget, int headerMark) {
   QTreeView* list = GuiListWidget(gadget);
   if (list == nullptr) return kSorterNoGadget;
-  InstallRowsHook();
   AttachedList& record = attachedLists[gadget];
   RemoveMark(record);
   QHeaderView* header = list->header();
   if (record.list != list || !record.headerClicks) {
     QObject::disconnect(record.headerClicks);
-    record.headerClicks = QObject::connect(header, &QHeaderView::sectionClicked, list,
-                                           [gadget](int column) { OnHeaderClicked(gadget, column); });
+    const auto clicked = [gadget](int section) { OnHeaderClicked(gadget, section); };
+    record.headerClicks = QObject::connect(header, &QHeaderView::sectionClicked, list, clicked);
   }
   list->setSortingEnabled(false);
   header->setSortIndicatorShown(false);

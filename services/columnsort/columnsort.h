@@ -12,11 +12,13 @@
 // Kind 0 compares the first 255 bytes of two cells with the ASCII capitals folded to lower case
 // and every other byte by its unsigned value (an "É" sorts after every ASCII letter); kind 7
 // marks a column that is never sorted. Any other kind compares as kind 0. Rows whose texts
-// compare equal keep their order. The selected row stays selected wherever it moves.
+// compare equal keep their order. The selected row stays selected wherever it moves, and a sort
+// raises no event for the program.
 //
-// The sorter numbers the rows: each row's item data holds its row index, renewed after every
-// sort and every insertion or removal the GUI layer reports. Sorting an empty list does nothing
-// at all, not even the mark. It does not create lists or columns; that is the GUI layer's work.
+// The rows are numbered: each row's first cell answers its row index as its item data, after
+// every sort, insertion and removal (the list's model answers it from the row's place). Sorting
+// an empty list does nothing at all, not even the mark. It does not create lists or columns;
+// that is the GUI layer's work.
 //
 // Result codes: 1 done, 2 no such gadget, 3 column outside 0..255, 4 list not attached.
 inline constexpr int kSorterDone = 1;

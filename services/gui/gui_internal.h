@@ -105,7 +105,6 @@ struct State {
   std::shared_ptr<OptionGroup> openOptionGroup;
   QEventLoop* waiting = nullptr;  // the loop EventWait/EventWaitFor blocks in, if any
   bool sessionEnding = false;     // the desktop has asked the program to end (SessionWatch)
-  ListRowsChanged rowsChanged;
 };
 
 State& state();

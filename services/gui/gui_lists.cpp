@@ -1,13 +1,12 @@
-// The GUI layer's lists: the rows in a QStandardItemModel, one item a cell, shown by a QTreeView
-// in report view through a proxy that leaves out the columns the program made of width 0. The
-// list operations act on the model, whose columns are inserted and removed anywhere; the view,
-// and through it a screen reader, sees the shown columns only.
+// The GUI layer's lists: the rows in a table model of the layer's own (GuiListRows), shown by a
+// QTreeView in report view through a proxy that leaves out the columns the program made of width
+// 0. The list operations act on the model, whose columns are inserted and removed anywhere; the
+// view, and through it a screen reader, sees the shown columns only.
 #include <QFocusEvent>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSortFilterProxyModel>
-#include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -71,12 +70,12 @@ class GridDelegate : public QStyledItemDelegate {
 class ListView : public QTreeView {
  public:
   ListView(int number, QWidget* parent)
-      : QTreeView(parent), number_(number), rows_(new QStandardItemModel(this)),
+      : QTreeView(parent), number_(number), rows_(new GuiListRows(this)),
         shown_(new ShownColumnsFilter(this)) {
     shown_->setSourceModel(rows_);
     setModel(shown_);
   }
-  QStandardItemModel* rows() const { return rows_; }
+  GuiListRows* rows() const { return rows_; }
   ShownColumnsFilter* shown() const { return shown_; }
   // The view's index of a model row's first shown cell; invalid for none.
   QModelIndex ShownIndex(int row) const {
@@ -134,7 +133,7 @@ class ListView : public QTreeView {
 
  private:
   int number_;
-  QStandardItemModel* rows_;
+  GuiListRows* rows_;
   ShownColumnsFilter* shown_;
   bool inDoubleClick_ = false;
 };
@@ -203,20 +202,10 @@ ListView* ListOf(int number) {
   return list != nullptr ? list->widget() : nullptr;
 }
 
-void AfterRowsChanged(int number, bool cleared) {
-  if (state().rowsChanged) state().rowsChanged(number, cleared);
-}
-
-QStandardItem* NewCell(const QString& text) {
-  auto* cell = new GuiListCell(text);
-  cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-  return cell;
-}
-
 // A column's title and width; a column of width 0 leaves the view (ShownColumnsFilter), the
 // others can be resized by dragging their header's edge.
 void SetColumn(ListView* list, int column, const QString& title, int width) {
-  QStandardItemModel* rows = list->rows();
+  GuiListRows* rows = list->rows();
   rows->setHeaderData(column, Qt::Horizontal, title);
   rows->setHeaderData(column, Qt::Horizontal, std::max(0, width), kWidthRole);
   list->shown()->WidthsChanged();
@@ -257,14 +246,77 @@ ListView* MakeList(QWidget* parent, int number) {
 
 using namespace gui;
 
-QVariant GuiListCell::data(int role) const {
-  if (role == Qt::UserRole && rowNumber >= 0) return rowNumber;
-  return QStandardItem::data(role);
+int GuiListRows::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-// Every cell is made by the layer (NewCell), or copied from one by the column sorter.
-GuiListCell* GuiListCellAt(QStandardItemModel* rows, int row, int column) {
-  return rows != nullptr ? static_cast<GuiListCell*>(rows->item(row, column)) : nullptr;
+int GuiListRows::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(headers_.size());
+}
+
+QVariant GuiListRows::data(const QModelIndex& index, int role) const {
+  if (!index.isValid()) return {};
+  if (role == Qt::DisplayRole || role == Qt::EditRole) return Cell(index.row(), index.column());
+  if (role == Qt::UserRole && index.column() == 0) return index.row();
+  return {};
+}
+
+QVariant GuiListRows::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+  return headers_[section].value(role == Qt::EditRole ? Qt::DisplayRole : role);
+}
+
+bool GuiListRows::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                                int role) {
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return false;
+  headers_[section][role == Qt::EditRole ? Qt::DisplayRole : role] = value;
+  emit headerDataChanged(orientation, section, section);
+  return true;
+}
+
+void GuiListRows::InsertRow(int at, QStringList cells) {
+  cells.resize(columnCount());
+  beginInsertRows(QModelIndex(), at, at);
+  rows_.insert(at, std::move(cells));
+  endInsertRows();
+}
+
+void GuiListRows::RemoveRows(int first, int count) {
+  if (count <= 0) return;
+  beginRemoveRows(QModelIndex(), first, first + count - 1);
+  rows_.remove(first, count);
+  endRemoveRows();
+}
+
+void GuiListRows::InsertColumn(int at) {
+  beginInsertColumns(QModelIndex(), at, at);
+  headers_.insert(at, QHash<int, QVariant>());
+  for (QStringList& row : rows_) row.insert(at, QString());
+  endInsertColumns();
+}
+
+void GuiListRows::RemoveColumn(int at) {
+  beginRemoveColumns(QModelIndex(), at, at);
+  headers_.remove(at);
+  for (QStringList& row : rows_) row.removeAt(at);
+  endRemoveColumns();
+}
+
+void GuiListRows::Reorder(const std::vector<int>& from) {
+  emit layoutAboutToBeChanged({}, VerticalSortHint);
+  QList<int> placeOf(rows_.size());
+  QList<QStringList> ordered;
+  ordered.reserve(rows_.size());
+  for (int i = 0; i < static_cast<int>(from.size()); ++i) {
+    placeOf[from[i]] = i;
+    ordered.append(std::move(rows_[from[i]]));
+  }
+  rows_ = std::move(ordered);
+  const QModelIndexList before = persistentIndexList();
+  QModelIndexList after;
+  for (const QModelIndex& old : before) after.append(index(placeOf[old.row()], old.column()));
+  changePersistentIndexList(before, after);
+  emit layoutChanged({}, VerticalSortHint);
 }
 
 NativeHandle GadgetCreateList(int number, int x, int y, int w, int h, const Text& column0Title,
@@ -273,7 +325,7 @@ NativeHandle GadgetCreateList(int number, int x, int y, int w, int h, const Text
   if (parent == nullptr || number < 0) return nullptr;
   ListView* list = MakeList(parent, number);
   (void)flags;  // full-row select, grid lines and a kept selection are how every list is made
-  list->rows()->setColumnCount(1);
+  list->rows()->InsertColumn(0);
   SetColumn(list, 0, TextToQString(column0Title), column0Width);
   NameByFirstHeading(list);
   return Register(number, std::make_unique<ListKind>(list), x, y, w, h);
@@ -281,7 +333,7 @@ NativeHandle GadgetCreateList(int number, int x, int y, int w, int h, const Text
 
 QTreeView* GuiListWidget(int number) { return ListOf(number); }
 
-QStandardItemModel* GuiListModel(int number) {
+GuiListRows* GuiListModel(int number) {
   ListView* list = ListOf(number);
   return list != nullptr ? list->rows() : nullptr;
 }
@@ -296,22 +348,12 @@ int GuiListColumn(int number, int section) {
   return list != nullptr ? list->shown()->ColumnOf(section) : -1;
 }
 
-void GuiSetListRowsChangedHook(ListRowsChanged hook) { state().rowsChanged = std::move(hook); }
-
 void ListAddColumn(int number, int position, const Text& title, int width) {
   ListView* list = ListOf(number);
   if (list == nullptr) return;
-  QStandardItemModel* rows = list->rows();
-  const int count = rows->columnCount();
+  const int count = list->rows()->columnCount();
   const int at = (position < 0 || position > count) ? count : position;
-  // Every cell has its item, so that each can be sorted and answers as an ordinary cell.
-  QList<QStandardItem*> cells;
-  for (int r = 0; r < rows->rowCount(); ++r) cells.append(NewCell(QString()));
-  if (cells.isEmpty()) {
-    rows->insertColumn(at);
-  } else {
-    rows->insertColumn(at, cells);
-  }
+  list->rows()->InsertColumn(at);
   SetColumn(list, at, TextToQString(title), width);
   NameByFirstHeading(list);
 }
@@ -319,33 +361,22 @@ void ListAddColumn(int number, int position, const Text& title, int width) {
 void ListRemoveColumn(int number, int position) {
   ListView* list = ListOf(number);
   if (list == nullptr || position < 0 || position >= list->rows()->columnCount()) return;
-  list->rows()->removeColumn(position);
+  list->rows()->RemoveColumn(position);
   NameByFirstHeading(list);
 }
 
 void ListAddRow(int number, int position, const Text& text) {
   ListView* list = ListOf(number);
   if (list == nullptr) return;
-  QStandardItemModel* rows = list->rows();
-  const QStringList texts = TextToQString(text).split(QChar('\n'));
-  QList<QStandardItem*> cells;
-  for (int c = 0; c < rows->columnCount(); ++c)
-    cells.append(NewCell(c < texts.size() ? texts[c] : QString()));
-  const int count = rows->rowCount();
+  const int count = list->rows()->rowCount();
   const int at = (position < 0 || position >= count) ? count : position;
-  if (cells.isEmpty()) {
-    rows->insertRow(at);
-  } else {
-    rows->insertRow(at, cells);
-  }
-  AfterRowsChanged(number, false);
+  list->rows()->InsertRow(at, TextToQString(text).split(QChar('\n')));
 }
 
 void ListRemoveRow(int number, int row) {
   ListView* list = ListOf(number);
   if (list == nullptr || row < 0 || row >= list->rows()->rowCount()) return;
-  list->rows()->removeRow(row);
-  AfterRowsChanged(number, false);
+  list->rows()->RemoveRows(row, 1);
 }
 
 void ListClear(int number) {
@@ -353,8 +384,7 @@ void ListClear(int number) {
   if (list == nullptr) return;
   // The selection goes first, as one change, then the rows; the columns stay.
   list->selectionModel()->clear();
-  list->rows()->removeRows(0, list->rows()->rowCount());
-  AfterRowsChanged(number, true);
+  list->rows()->RemoveRows(0, list->rows()->rowCount());
 }
 
 std::int64_t ListCount(int number) {
@@ -369,11 +399,11 @@ void ListSelectRow(int number, int row, bool selected) {
 Text ListCellText(int number, int row, int column) {
   ListView* list = ListOf(number);
   if (list == nullptr) return {};
-  QStandardItemModel* rows = list->rows();
+  const GuiListRows* rows = list->rows();
   if (column < 0 || column >= rows->columnCount()) return {};
   if (row == -1) return TextFromQString(rows->headerData(column, Qt::Horizontal).toString());
   if (row < 0 || row >= rows->rowCount()) return {};
-  return TextFromQString(rows->index(row, column).data().toString());
+  return TextFromQString(rows->Cell(row, column));
 }
 
 void ListSetColours(int number, Rgb colour) {

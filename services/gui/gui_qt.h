@@ -2,15 +2,17 @@
 // The GUI layer's side door for the other services, which live on Qt as well: the web view,
 // the column sorter, the image services and printing. The application never includes this.
 #include <functional>
+#include <vector>
 
+#include <QAbstractTableModel>
 #include <QFont>
 #include <QImage>
-#include <QStandardItem>
+#include <QHash>
+#include <QStringList>
 #include <QWidget>
 
 #include "services/gui/gui.h"
 
-class QStandardItemModel;
 class QTreeView;
 
 // The client area of a window, or null. Gadgets are children of it.
@@ -32,35 +34,44 @@ void GuiAdoptGadget(int number, QWidget* widget, GadgetHooks hooks);
 
 // The widget of a gadget, or null.
 QWidget* GuiGadgetWidget(int number);
-// A list is a model and a view. The model holds the rows, one item a cell, in the program's
-// row and column numbers; the view, a QTreeView in report view, shows it through a proxy that
-// leaves out the columns of width 0 (such as a film's id), so its header has a section for each
-// column that shows. Null, or -1, for a number that holds no list or a column left out.
+// A list is a model and a view. The model holds the rows in the program's row and column
+// numbers; the view, a QTreeView in report view, shows it through a proxy that leaves out the
+// columns of width 0 (such as a film's id), so its header has a section for each column that
+// shows. Null, or -1, for a number that holds no list or a column left out.
+class GuiListRows;
 QTreeView* GuiListWidget(int number);
-QStandardItemModel* GuiListModel(int number);
+GuiListRows* GuiListModel(int number);
 int GuiListSection(int number, int column);  // the header section that shows a model column
 int GuiListColumn(int number, int section);  // the model column a header section shows
 
-// Every cell of a list's model is one of these. In a row's first cell it holds the row's index
-// that the column sorter keeps, answered as the Qt::UserRole data. It is a plain member, written
-// without telling the model, which shows it nowhere: Qt 6.4's QStandardItem::setData looks for
-// the item's place from the last one it knew, which for a row just appended is half the list
-// away, so numbering each row through it costs time in the square of the rows.
-class GuiListCell : public QStandardItem {
+// A list's rows: each row the texts of its cells, one for every column, and each column its
+// header data (title, width, the sorter's mark). A row's first cell answers the row's index as
+// its Qt::UserRole data. The GUI layer inserts and removes rows and columns; the column sorter
+// puts the rows in a new order.
+class GuiListRows : public QAbstractTableModel {
  public:
-  using QStandardItem::QStandardItem;
-  QVariant data(int role) const override;
-  QStandardItem* clone() const override { return new GuiListCell(*this); }
+  using QAbstractTableModel::QAbstractTableModel;
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role = Qt::DisplayRole) const override;
+  bool setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                     int role = Qt::EditRole) override;
 
-  int rowNumber = -1;  // -1: not numbered
+  const QString& Cell(int row, int column) const { return rows_[row][column]; }
+  void InsertRow(int at, QStringList cells);  // cells cut or padded to the columns
+  void RemoveRows(int first, int count);
+  void InsertColumn(int at);  // with an empty cell in every row
+  void RemoveColumn(int at);
+  // Puts the rows in a new order, the old row `from[i]` at place i; the views' selection and
+  // current row go with their rows.
+  void Reorder(const std::vector<int>& from);
+
+ private:
+  QList<QStringList> rows_;
+  QList<QHash<int, QVariant>> headers_;  // by column, then role
 };
-// The cell of a list's model at a row and column, or null.
-GuiListCell* GuiListCellAt(QStandardItemModel* rows, int row, int column);
-
-// Rows of a list are renumbered (GuiListCell::rowNumber) by the column sorter; the GUI layer
-// calls this after it inserts or removes rows of a list, when a sorter has set it.
-using ListRowsChanged = std::function<void(int number, bool cleared)>;
-void GuiSetListRowsChangedHook(ListRowsChanged hook);
 
 // Once SessionWatch's signals have ended the session: true, and each hook is called once, in
 // the GUI thread (the web view stops its loads, so that no lookup holds the end back).

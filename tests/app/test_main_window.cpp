@@ -14,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStandardItemModel>
 #include <QStyleFactory>
 #include <QStyleOption>
 #include <QTreeView>

@@ -8,7 +8,6 @@
 #include <QIcon>
 #include <QImage>
 #include <QTest>
-#include <QStandardItemModel>
 #include <QTreeView>
 
 #include "services/columnsort/columnsort_qt.h"

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QStandardItemModel>
 #include <QTreeView>
 
 #include <algorithm>
